@@ -1,0 +1,19 @@
+# kivra_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>])
+#
+# Builds one Qt Test executable and registers it with CTest. Every test runs
+# through tests/isolated.sh, which gives it a fresh HOME and XDG folders and
+# the offscreen platform, so no test can touch a real user's files.
+function(kivra_add_test)
+    cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${T_NAME} ${T_SOURCES})
+    target_link_libraries(${T_NAME} PRIVATE Qt6::Test kivra_test_support ${T_LIBS})
+    add_test(NAME ${T_NAME}
+             COMMAND ${PROJECT_SOURCE_DIR}/tests/isolated.sh $<TARGET_FILE:${T_NAME}>)
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 300)
+    endif()
+    set_tests_properties(${T_NAME} PROPERTIES
+        TIMEOUT ${T_TIMEOUT}
+        LABELS "${T_LABELS}"
+        ENVIRONMENT "KIVRA_SOURCE_DIR=${PROJECT_SOURCE_DIR};KIVRA_LSAN_SUPPRESSIONS=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
+endfunction()

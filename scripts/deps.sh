@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the station needs to build, run and test.
+# Sourced by scripts/run and scripts/test; only installs what is missing.
+set -euo pipefail
+
+kivra_packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
+  qt6-serialport-dev
+  qt6-multimedia-dev libqt6multimediawidgets6
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  qt6-webengine-dev qt6-webengine-dev-tools
+  libgl-dev libxkbcommon-dev libvulkan-dev
+  libcurl4-openssl-dev libturbojpeg0-dev
+  fonts-dejavu-core
+  xvfb xauth
+)
+kivra_test_packages=(
+  python3 python3-pyftpdlib python3-openssl
+)
+
+kivra_install() {
+  local missing=()
+  local p
+  for p in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$p")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -q
+  $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+}

@@ -1,0 +1,38 @@
+#include "IniSettingsStore.h"
+#include "KivraWebcam.h"
+#include "QtCaptureDevice.h"
+#include "QtMessageBoxes.h"
+#include "QtSerialPort.h"
+#include "Texts.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFont>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(texts::appTitle);
+    QApplication::setApplicationVersion(QStringLiteral(KIVRA_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Camera station: live picture, pan/tilt mount control and FTP publishing."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption testPattern(
+        QStringLiteral("test-pattern"),
+        QStringLiteral("List a synthetic \"Test pattern\" driver after the real cameras."));
+    parser.addOption(testPattern);
+    parser.process(app);
+
+    IniSettingsStore settings;
+    QtSerialPort serialPort;
+    QtCaptureDevice capture(parser.isSet(testPattern));
+    QtMessageBoxes messages;
+
+    KivraWebcam window(
+        {settings, serialPort, capture, messages, QCoreApplication::applicationDirPath()});
+    window.Load();
+    return app.exec();
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <chrono>
+
+namespace durations {
+
+using namespace std::chrono_literals;
+
+// The stored settings are applied this long after the main window is up, so
+// the window shows at once and the serial port opens afterwards.
+inline constexpr std::chrono::milliseconds settingsLoadDelay = 1500ms;
+
+// Random pointing, and the first step of sequenced pointing.
+inline constexpr std::chrono::milliseconds pointingStep = 1500ms;
+
+// The test pattern runs at about 15 frames a second.
+inline constexpr std::chrono::milliseconds testPatternFrame = 66ms;
+
+} // namespace durations

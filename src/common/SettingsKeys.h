@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QLatin1String>
+
+// Sections and keys of the per-user settings store. The texts are part of the
+// stored file's format: changing one loses what operators have saved.
+namespace keys {
+
+inline constexpr QLatin1String organisation{"KivraWebcam"};
+inline constexpr QLatin1String application{"KivraWebcam"};
+
+inline constexpr QLatin1String settingsSection{"Settings"};
+inline constexpr QLatin1String portsSection{"Ports"};
+
+// [Ports]: device path of each COM number, "COM1" to "COM4".
+inline constexpr QLatin1String portKeyPrefix{"COM"};
+
+// [Settings]
+inline constexpr QLatin1String com1{"Com1"};
+inline constexpr QLatin1String com2{"Com2"};
+inline constexpr QLatin1String com3{"Com3"};
+inline constexpr QLatin1String com4{"Com4"};
+inline constexpr QLatin1String accel{"Accel"};
+inline constexpr QLatin1String manual{"Manual"};
+inline constexpr QLatin1String random{"Random"};
+inline constexpr QLatin1String sequence{"Sequence"};
+inline constexpr QLatin1String train{"Train"};
+inline constexpr QLatin1String picture{"Picture"};
+inline constexpr QLatin1String interval{"Interval"};
+inline constexpr QLatin1String timer1{"Timer1"};
+inline constexpr QLatin1String deleteButton{"Delete"};
+inline constexpr QLatin1String captureFrame{"CaptureFrame"};
+inline constexpr QLatin1String ftpEnable{"FTPEnable"};
+inline constexpr QLatin1String filePath{"FilePath"};
+inline constexpr QLatin1String fileName{"FileName"};
+inline constexpr QLatin1String fileHost{"FileHost"};
+inline constexpr QLatin1String fileLogin{"FileLogin"};
+inline constexpr QLatin1String filePassword{"FilePassword"};
+inline constexpr QLatin1String fileInterval{"FileInterval"};
+inline constexpr QLatin1String fileAuto{"FileAuto"};
+inline constexpr QLatin1String fileQuality{"FileQuality"};
+
+} // namespace keys

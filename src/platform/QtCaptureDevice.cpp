@@ -1,0 +1,187 @@
+#include "QtCaptureDevice.h"
+
+#include "Texts.h"
+
+#include <QCamera>
+#include <QCameraFormat>
+#include <QImage>
+#include <QMediaDevices>
+
+namespace {
+
+const QList<CaptureFormat> testPatternFormats = {
+    {QSize(640, 480), 15, 15},
+    {QSize(320, 240), 15, 15},
+};
+
+CaptureFormat toCaptureFormat(const QCameraFormat& format)
+{
+    return {format.resolution(), format.minFrameRate(), format.maxFrameRate()};
+}
+
+} // namespace
+
+QtCaptureDevice::QtCaptureDevice(bool withTestPattern, int startIndex, QObject* parent)
+    : QObject(parent)
+    , m_cameras(QMediaDevices::videoInputs())
+    , m_withTestPattern(withTestPattern)
+    , m_index(startIndex)
+{
+    if (m_index < 0 || m_index >= driverCount())
+        m_index = 0;
+    m_session.setVideoSink(&m_frames);
+    connect(&m_frames, &QVideoSink::videoFrameChanged, this, &QtCaptureDevice::onFrame);
+    connect(&m_pattern, &TestPatternSource::frameReady, this, &QtCaptureDevice::onFrame);
+}
+
+QtCaptureDevice::~QtCaptureDevice()
+{
+    stopDriver();
+}
+
+int QtCaptureDevice::driverCount() const
+{
+    return int(m_cameras.size()) + (m_withTestPattern ? 1 : 0);
+}
+
+QString QtCaptureDevice::driverName(int index) const
+{
+    if (index >= 0 && index < m_cameras.size())
+        return m_cameras[index].description();
+    if (isTestPattern(index))
+        return texts::testPatternDriver;
+    return {};
+}
+
+int QtCaptureDevice::driverIndex() const
+{
+    return m_index;
+}
+
+bool QtCaptureDevice::isTestPattern(int index) const
+{
+    return m_withTestPattern && index == m_cameras.size();
+}
+
+void QtCaptureDevice::stopDriver()
+{
+    m_pattern.stop();
+    if (m_camera) {
+        m_camera->stop();
+        m_session.setCamera(nullptr);
+        m_camera.reset();
+    }
+    m_connected = false;
+}
+
+bool QtCaptureDevice::setDriverIndex(int index, QString* error)
+{
+    if (index < 0 || index >= driverCount()) {
+        if (error)
+            *error = QStringLiteral("there is no capture driver number %1").arg(index);
+        return false;
+    }
+    stopDriver();
+    m_latest = {};
+    if (isTestPattern(index)) {
+        m_index = index;
+        m_connected = true;
+        m_pattern.start();
+        return true;
+    }
+
+    m_camera = std::make_unique<QCamera>(m_cameras[index]);
+    m_session.setCamera(m_camera.get());
+    m_camera->start();
+    if (m_camera->error() != QCamera::NoError) {
+        if (error)
+            *error = m_camera->errorString();
+        stopDriver();
+        return false;
+    }
+    m_index = index;
+    m_connected = true;
+    return true;
+}
+
+QList<CaptureFormat> QtCaptureDevice::formats() const
+{
+    if (!m_connected)
+        return {};
+    if (isTestPattern(m_index))
+        return testPatternFormats;
+    QList<CaptureFormat> result;
+    if (m_camera) {
+        for (const QCameraFormat& f : m_camera->cameraDevice().videoFormats())
+            result.append(toCaptureFormat(f));
+    }
+    return result;
+}
+
+CaptureFormat QtCaptureDevice::format() const
+{
+    if (!m_connected)
+        return {};
+    if (isTestPattern(m_index))
+        return {m_pattern.resolution(), 15, 15};
+    return m_camera ? toCaptureFormat(m_camera->cameraFormat()) : CaptureFormat{};
+}
+
+bool QtCaptureDevice::setFormat(const CaptureFormat& wanted)
+{
+    if (!m_connected)
+        return false;
+    if (isTestPattern(m_index)) {
+        if (!testPatternFormats.contains(wanted))
+            return false;
+        m_pattern.setResolution(wanted.resolution);
+        return true;
+    }
+    if (!m_camera)
+        return false;
+    for (const QCameraFormat& f : m_camera->cameraDevice().videoFormats()) {
+        if (toCaptureFormat(f) == wanted) {
+            m_camera->setCameraFormat(f);
+            return true;
+        }
+    }
+    return false;
+}
+
+void QtCaptureDevice::setPreviewSink(QVideoSink* sink)
+{
+    m_preview = sink;
+}
+
+void QtCaptureDevice::onFrame(const QVideoFrame& frame)
+{
+    m_latest = frame;
+    if (m_live && m_preview)
+        m_preview->setVideoFrame(frame);
+}
+
+bool QtCaptureDevice::snapFrame()
+{
+    if (!m_latest.isValid())
+        return false;
+    m_snapped = m_latest;
+    // The preview holds still on the grabbed frame until live preview is
+    // switched on again.
+    m_live = false;
+    return true;
+}
+
+bool QtCaptureDevice::saveFrameBitmap(const QString& path)
+{
+    if (!m_snapped.isValid())
+        return false;
+    const QImage image = m_snapped.toImage().convertToFormat(QImage::Format_RGB888);
+    return !image.isNull() && image.save(path, "BMP");
+}
+
+void QtCaptureDevice::setLivePreview(bool on)
+{
+    m_live = on;
+    if (on && m_preview && m_latest.isValid())
+        m_preview->setVideoFrame(m_latest);
+}

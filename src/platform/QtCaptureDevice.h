@@ -1,0 +1,62 @@
+#pragma once
+
+#include "CaptureDevice.h"
+#include "TestPatternSource.h"
+
+#include <QCameraDevice>
+#include <QMediaCaptureSession>
+#include <QObject>
+#include <QPointer>
+#include <QVideoFrame>
+#include <QVideoSink>
+
+#include <memory>
+
+class QCamera;
+
+// The capture component on Qt Multimedia: the cameras Qt reports, in its
+// order, optionally followed by the synthetic "Test pattern" driver.
+class QtCaptureDevice final : public QObject, public CaptureDevice
+{
+    Q_OBJECT
+public:
+    // startIndex is the driver a fresh component reports before any choice;
+    // when it names no driver the first one is reported instead.
+    explicit QtCaptureDevice(bool withTestPattern, int startIndex = 1, QObject* parent = nullptr);
+    ~QtCaptureDevice() override;
+
+    int driverCount() const override;
+    QString driverName(int index) const override;
+    int driverIndex() const override;
+    bool setDriverIndex(int index, QString* error) override;
+
+    QList<CaptureFormat> formats() const override;
+    CaptureFormat format() const override;
+    bool setFormat(const CaptureFormat& format) override;
+
+    void setPreviewSink(QVideoSink* sink) override;
+    bool snapFrame() override;
+    bool saveFrameBitmap(const QString& path) override;
+    void setLivePreview(bool on) override;
+    bool livePreview() const override { return m_live; }
+
+private:
+    bool isTestPattern(int index) const;
+    void stopDriver();
+    void onFrame(const QVideoFrame& frame);
+
+    QList<QCameraDevice> m_cameras;
+    bool m_withTestPattern = false;
+    int m_index = 0;
+    bool m_connected = false;
+
+    QMediaCaptureSession m_session;
+    std::unique_ptr<QCamera> m_camera;
+    QVideoSink m_frames;
+    TestPatternSource m_pattern;
+
+    QPointer<QVideoSink> m_preview;
+    QVideoFrame m_latest;
+    QVideoFrame m_snapped;
+    bool m_live = true;
+};

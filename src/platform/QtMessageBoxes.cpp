@@ -1,0 +1,8 @@
+#include "QtMessageBoxes.h"
+
+#include <QMessageBox>
+
+void QtMessageBoxes::information(QWidget* parent, const QString& title, const QString& text)
+{
+    QMessageBox::information(parent, title, text, QMessageBox::Ok);
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "MessageBoxes.h"
+
+class QtMessageBoxes final : public MessageBoxes
+{
+public:
+    void information(QWidget* parent, const QString& title, const QString& text) override;
+};

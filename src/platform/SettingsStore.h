@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+// The per-user settings store: one text value per key, grouped in sections.
+// Values are texts on purpose; each caller decides how to read them back.
+class SettingsStore
+{
+public:
+    virtual ~SettingsStore() = default;
+
+    // The stored text, or fallback when the key is absent or unreadable.
+    virtual QString read(const QString& section, const QString& key,
+                         const QString& fallback = {}) const = 0;
+    // Creates or replaces the value.
+    virtual void write(const QString& section, const QString& key, const QString& value) = 0;
+    // Writes pending changes out; false with a reason when the store could
+    // not be written.
+    virtual bool flush(QString* reason = nullptr) = 0;
+};

@@ -1,0 +1,168 @@
+#include "FakeCaptureDevice.h"
+#include "FakeMessageBoxes.h"
+#include "FakeSerialPort.h"
+#include "IntervalTimer.h"
+#include "KivraWebcam.h"
+#include "MemorySettingsStore.h"
+#include "PresetRecordSet.h"
+#include "QtCaptureDevice.h"
+#include "Texts.h"
+#include "Twips.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QScrollBar>
+#include "ClickableLabel.h"
+#include "TouchPad.h"
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVideoSink>
+#include <QVideoWidget>
+
+namespace {
+
+struct Station
+{
+    explicit Station(CaptureDevice& capture)
+        : window({settings, serial, capture, messages, QStringLiteral("/opt/cam")})
+    {
+    }
+    MemorySettingsStore settings;
+    FakeSerialPort serial;
+    FakeMessageBoxes messages;
+    KivraWebcam window;
+
+    QString status() const { return window.controls().lblStatus->text(); }
+    IntervalTimer* timer(const char* name) const
+    {
+        return window.findChild<IntervalTimer*>(QLatin1String(name));
+    }
+};
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void noCameraShowsThePlaceholderAndGoesOn()
+    {
+        FakeCaptureDevice capture(QStringList{});
+        Station s(capture);
+        s.window.Load();
+
+        QComboBox* list = s.window.controls().cbDriver;
+        QCOMPARE(list->count(), 1);
+        QCOMPARE(list->currentText(), QString(texts::noVideo));
+        QCOMPARE(s.messages.texts, QStringList{QStringLiteral("No Video Capture Device!")});
+        QCOMPARE(s.messages.titles, QStringList{QStringLiteral("KivraWebcam")});
+
+        // The steps after the failing one still ran.
+        QCOMPARE(s.window.presets().databaseName(),
+                 QStringLiteral("/opt/cam") + QDir::separator() + QStringLiteral("Pivora.mdb"));
+        QVERIFY(!s.window.controls().Picture1->isEnabled());
+        QVERIFY(!s.window.remoteControl());
+        QCOMPARE(s.timer("Timer3")->interval(), 1500);
+        QVERIFY(s.timer("Timer3")->isTicking());
+    }
+
+    void testPatternShowsInThePreview()
+    {
+        QtCaptureDevice capture(true);
+        Station s(capture);
+        s.window.Load();
+
+        QComboBox* list = s.window.controls().cbDriver;
+        const int pattern = list->count() - 1;
+        QCOMPARE(list->itemText(pattern), QString(texts::testPatternDriver));
+        list->setCurrentIndex(pattern);
+        QCOMPARE(s.status(), QString(texts::deviceSelected));
+        QVERIFY(s.messages.texts.isEmpty());
+
+        QVideoSink* sink = s.window.controls().ezVidCap1->videoSink();
+        QSignalSpy frames(sink, &QVideoSink::videoFrameChanged);
+        QVERIFY(frames.wait(10000));
+        QCOMPARE(sink->videoFrame().size(), QSize(640, 480));
+    }
+
+    void failedConnectFallsBackToThePreviousDriver()
+    {
+        FakeCaptureDevice capture({QStringLiteral("Cam A"), QStringLiteral("Cam B")});
+        capture.failing.insert(0);
+        Station s(capture);
+        s.window.Load();
+        QCOMPARE(s.status(), QString(texts::deviceSelected));
+
+        s.window.controls().cbDriver->setCurrentIndex(0);
+        QCOMPARE(capture.index, 1);
+        QCOMPARE(s.window.controls().cbDriver->currentIndex(), 1);
+        QCOMPARE(s.status(), QStringLiteral("Could not connect!"));
+    }
+
+    void settingsAreAppliedOnceAfterTheDelay()
+    {
+        FakeCaptureDevice capture({QStringLiteral("Cam")}, 0);
+        Station s(capture);
+        QSignalSpy applied(&s.window, &KivraWebcam::settingsApplied);
+        s.window.Load();
+        QCOMPARE(applied.count(), 0);
+        QVERIFY(applied.wait(10000));
+        QVERIFY(!s.timer("Timer3")->isEnabled());
+        QTest::qWait(2000);
+        QCOMPARE(applied.count(), 1);
+    }
+
+    void designStateOfTheControls()
+    {
+        FakeCaptureDevice capture(QStringList{});
+        Station s(capture);
+        const MainWindowLayout& ui = s.window.controls();
+
+        QCOMPARE(s.window.windowTitle(), QString(texts::mainCaption));
+        QCOMPARE(s.window.size(), QSize(664, 475));
+        QVERIFY(!(s.window.windowFlags() & Qt::WindowMaximizeButtonHint));
+
+        QCOMPARE(ui.ezVidCap1->geometry(), QRect(8, 8, 320, 240));
+        QCOMPARE(ui.Picture1->geometry(), QRect(8, 256, 173, 145));
+        QCOMPARE(ui.Option3->geometry(), QRect(136, 16, 57, 17));
+        QCOMPARE(ui.Option3->parentWidget(), ui.Frame1);
+        QCOMPARE(ui.hsAccel->parentWidget(), ui.Frame3);
+        QCOMPARE(ui.lblStatus->geometry(), QRect(40, 424, 353, 25));
+        QCOMPARE(ui.Picture2->geometry(), QRect(424, 408, 225, 57));
+        QCOMPARE(ui.cmdCaptureFrame->geometry(), QRect(200, 336, 129, 33));
+
+        QVERIFY(!ui.cmdCaptureFrame->isEnabled());
+        QVERIFY(ui.cmdEnableRemote->isHidden());
+        QCOMPARE(ui.lblAccel->text(), QStringLiteral("Normal"));
+        QCOMPARE(ui.txtDefDelay->text(), QStringLiteral("3"));
+        QCOMPARE(ui.Picture2->toolTip(), QString(texts::logoTip));
+        QCOMPARE(ui.Option1->toolTip(), QStringLiteral("/dev/ttyS0"));
+        QVERIFY(!ui.Picture2->pixmap().isNull());
+
+        const IntervalTimer* timer1 = s.timer("Timer1");
+        QCOMPARE(timer1->interval(), 1500);
+        QVERIFY(!timer1->isEnabled());
+        QVERIFY(s.timer("tmrSnapPic")->isEnabled());
+        QVERIFY(!s.timer("tmrSnapPic")->isTicking());
+    }
+
+    void closingClosesThePort()
+    {
+        FakeCaptureDevice capture(QStringList{});
+        Station s(capture);
+        s.window.Load();
+        s.window.controls().Option2->click();
+        QVERIFY(s.serial.isOpen());
+        s.window.close();
+        QVERIFY(!s.serial.isOpen());
+        QCOMPARE(s.serial.events.last(), QStringLiteral("close"));
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Runs one test program in a fresh home: HOME and the XDG folders point at a
+# new temporary folder, removed afterwards, and Qt draws offscreen.
+set -u
+root=$(mktemp -d "${TMPDIR:-/tmp}/kivra-test.XXXXXX")
+trap 'rm -rf "$root"' EXIT
+mkdir -p "$root/home" "$root/config" "$root/data" "$root/cache" "$root/runtime"
+chmod 700 "$root/runtime"
+export HOME="$root/home"
+export XDG_CONFIG_HOME="$root/config"
+export XDG_DATA_HOME="$root/data"
+export XDG_CACHE_HOME="$root/cache"
+export XDG_RUNTIME_DIR="$root/runtime"
+export QT_QPA_PLATFORM="${KIVRA_TEST_PLATFORM:-offscreen}"
+export KIVRA_TEST_ROOT="$root"
+if [ -n "${KIVRA_LSAN_SUPPRESSIONS:-}" ]; then
+  export LSAN_OPTIONS="suppressions=$KIVRA_LSAN_SUPPRESSIONS:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+fi
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_stack_use_after_return=0:strict_string_checks=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+"$@"

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "CaptureDevice.h"
+
+#include <QImage>
+#include <QSet>
+#include <QStringList>
+
+// A capture component with named drivers, some of which refuse to connect.
+class FakeCaptureDevice final : public CaptureDevice
+{
+public:
+    explicit FakeCaptureDevice(QStringList names = {}, int startIndex = 1)
+        : drivers(std::move(names))
+        , index(startIndex)
+    {
+    }
+
+    int driverCount() const override { return int(drivers.size()); }
+    QString driverName(int i) const override { return drivers.value(i); }
+    int driverIndex() const override { return index; }
+    bool setDriverIndex(int i, QString* error) override;
+
+    QList<CaptureFormat> formats() const override { return {}; }
+    CaptureFormat format() const override { return {}; }
+    bool setFormat(const CaptureFormat&) override { return false; }
+
+    void setPreviewSink(QVideoSink*) override {}
+    bool snapFrame() override;
+    bool saveFrameBitmap(const QString& path) override;
+    void setLivePreview(bool on) override { live = on; }
+    bool livePreview() const override { return live; }
+
+    QStringList drivers;
+    QSet<int> failing;
+    int index;
+    QList<int> connectAttempts;
+    // What the next snap grabs; a null image makes the snap fail.
+    QImage frame;
+    QImage snapped;
+    bool live = true;
+    int snaps = 0;
+};
