@@ -45,7 +45,8 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
     , tmrSnapPic(makeTimer(this, "tmrSnapPic", true, 0))
     , m_mount(new MountLink(components.serialPort, components.settings, this))
     , datPivora(new PresetRecordSet(this))
-    , m_driverList(new DriverList(*ui.cbDriver, components.capture, components.messages, this, this))
+    , m_driverList(
+          new DriverList(*ui.cbDriver, components.capture, components.messages, this, this))
 {
     setObjectName(QStringLiteral("KivraWebcam"));
     datPivora->setObjectName(QStringLiteral("datPivora"));

@@ -59,8 +59,8 @@ MainWindowLayout::MainWindowLayout(QWidget* w)
 
     Picture1 = make<TouchPad>(w, "Picture1", twipsRect(120, 3840, 2595, 2175));
     Picture1->setBackdrop(QPixmap(QStringLiteral(":/images/touchpad.png")));
-    Label4 = label(w, "Label4", twipsRect(120, 6000, 2535, 255), texts::touchPadTitle,
-                   Qt::AlignCenter);
+    Label4 =
+        label(w, "Label4", twipsRect(120, 6000, 2535, 255), texts::touchPadTitle, Qt::AlignCenter);
 
     Frame1 = make<QGroupBox>(w, "Frame1", twipsRect(5160, 120, 4095, 615),
                              QStringLiteral("Communications Port"));
@@ -107,10 +107,10 @@ MainWindowLayout::MainWindowLayout(QWidget* w)
     DBGrid1 = make<QTableView>(w, "DBGrid1", twipsRect(5280, 3720, 4455, 1815));
     DBGrid1->setToolTip(texts::gridTip);
 
-    lblDefDelay = label(w, "lblDefDelay", twipsRect(5280, 3360, 975, 255),
-                        QStringLiteral("Default Delay"));
-    txtDefDelay = make<QLineEdit>(w, "txtDefDelay", twipsRect(6360, 3360, 495, 285),
-                                  QStringLiteral("3"));
+    lblDefDelay =
+        label(w, "lblDefDelay", twipsRect(5280, 3360, 975, 255), QStringLiteral("Default Delay"));
+    txtDefDelay =
+        make<QLineEdit>(w, "txtDefDelay", twipsRect(6360, 3360, 495, 285), QStringLiteral("3"));
     txtDefDelay->setAlignment(Qt::AlignCenter);
 
     cmdDelete = make<QPushButton>(w, "cmdDelete", twipsRect(7200, 5640, 1095, 375),
@@ -146,11 +146,11 @@ MainWindowLayout::MainWindowLayout(QWidget* w)
     Picture2->setFocusPolicy(Qt::StrongFocus);
 
     // Keyboard order of the design; labels and frames take no focus.
-    const QList<QWidget*> tabOrder = {Picture1,  Option1,     Option2,         Option3,
-                                      Option4,   hsAccel,     optManual,       optRandom,
-                                      optsequence, DBGrid1,   optTrain,        txtDefDelay,
-                                      cmdDelete, cmdEnableRemote, cmdCaptureFrame, cbDriver,
-                                      cmdVidSettings, cmdFTPSettings, Picture2};
+    const QList<QWidget*> tabOrder = {Picture1,       Option1,         Option2,         Option3,
+                                      Option4,        hsAccel,         optManual,       optRandom,
+                                      optsequence,    DBGrid1,         optTrain,        txtDefDelay,
+                                      cmdDelete,      cmdEnableRemote, cmdCaptureFrame, cbDriver,
+                                      cmdVidSettings, cmdFTPSettings,  Picture2};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
 }

@@ -16,8 +16,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QStringLiteral(KIVRA_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Camera station: live picture, pan/tilt mount control and FTP publishing."));
+    parser.setApplicationDescription(
+        QStringLiteral("Camera station: live picture, pan/tilt mount control and FTP publishing."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption testPattern(

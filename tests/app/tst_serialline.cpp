@@ -29,8 +29,7 @@ class TestSerialLine : public QObject
         Station(const QString& com1, const QString& com2)
             : portsStored(storePorts(com1, com2))
             , window({settings, serial, capture, messages, QStringLiteral("/opt/cam")})
-        {
-        }
+        {}
         bool storePorts(const QString& com1, const QString& com2)
         {
             settings.set(keys::portsSection, QStringLiteral("COM1"), com1);

@@ -9,16 +9,16 @@
 #include "Texts.h"
 #include "Twips.h"
 
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QScrollBar>
 #include "ClickableLabel.h"
 #include "TouchPad.h"
+#include <QComboBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVideoSink>
@@ -30,8 +30,7 @@ struct Station
 {
     explicit Station(CaptureDevice& capture)
         : window({settings, serial, capture, messages, QStringLiteral("/opt/cam")})
-    {
-    }
+    {}
     MemorySettingsStore settings;
     FakeSerialPort serial;
     FakeMessageBoxes messages;
