@@ -56,6 +56,7 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
 
     components.capture.setPreviewSink(ui.ezVidCap1->videoSink());
     connectControls();
+    connectRemote();
 }
 
 KivraWebcam::~KivraWebcam()
@@ -80,6 +81,19 @@ void KivraWebcam::connectControls()
     connect(ui.cmdVidSettings, &QPushButton::clicked, this, &KivraWebcam::ShowDriverDialog);
 }
 
+// The toggle stays hidden: nothing in the window shows it, so the link is
+// off unless something clicks the button.
+void KivraWebcam::connectRemote()
+{
+    m_remoteControl =
+        new RemoteControl(m_components.remoteSockets, m_components.programFolder, this);
+    m_remoteControl->setObjectName(QStringLiteral("remoteControl"));
+    connect(m_remoteControl, &RemoteControl::status, this, &KivraWebcam::ShowStatus);
+    connect(m_remoteControl, &RemoteControl::captionChanged, ui.cmdEnableRemote,
+            &QPushButton::setText);
+    connect(ui.cmdEnableRemote, &QPushButton::clicked, m_remoteControl, &RemoteControl::Toggle);
+}
+
 void KivraWebcam::Load()
 {
     // Each step stands on its own: one that cannot be done is passed over
@@ -93,7 +107,7 @@ void KivraWebcam::Load()
                                texts::presetDatabaseFile);
 
     ui.Picture1->setEnabled(false);
-    m_remoteControl = false;
+    m_remoteControl->reset();
 
     Timer3->setInterval(durations::settingsLoadDelay);
     Timer3->setEnabled(true);

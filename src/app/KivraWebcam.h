@@ -1,6 +1,7 @@
 #pragma once
 
 #include "MainWindowLayout.h"
+#include "RemoteControl.h"
 
 #include <QWidget>
 
@@ -22,6 +23,8 @@ struct StationComponents
     MessageBoxes& messages;
     // The folder that holds the program (and the preset database).
     QString programFolder;
+    // Socket objects for remote control; without them the link cannot go on.
+    RemoteSocketSource remoteSockets = {};
 };
 
 // The main window: it builds its controls, connects them to the parts that
@@ -40,7 +43,8 @@ public:
     const MainWindowLayout& controls() const { return ui; }
     MountLink& mountLink() { return *m_mount; }
     PresetRecordSet& presets() { return *datPivora; }
-    bool remoteControl() const { return m_remoteControl; }
+    bool remoteControl() const { return m_remoteControl->isOn(); }
+    const RemoteControl& remoteLink() const { return *m_remoteControl; }
     bool settingsLoaded() const { return m_settingsLoaded; }
 
 signals:
@@ -52,6 +56,7 @@ protected:
 
 private:
     void connectControls();
+    void connectRemote();
     void onAccelerationChanged(int value);
     void onTimer3();
     void LoadSettings();
@@ -71,7 +76,7 @@ private:
     PresetRecordSet* datPivora;
     DriverList* m_driverList;
 
-    bool m_remoteControl = false;
+    RemoteControl* m_remoteControl = nullptr;
     bool m_settingsLoaded = false;
     bool m_unloaded = false;
 };

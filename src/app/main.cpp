@@ -2,6 +2,7 @@
 #include "KivraWebcam.h"
 #include "QtCaptureDevice.h"
 #include "QtMessageBoxes.h"
+#include "QtRemoteSocket.h"
 #include "QtSerialPort.h"
 #include "Texts.h"
 
@@ -31,8 +32,11 @@ int main(int argc, char* argv[])
     QtCaptureDevice capture(parser.isSet(testPattern));
     QtMessageBoxes messages;
 
-    KivraWebcam window(
-        {settings, serialPort, capture, messages, QCoreApplication::applicationDirPath()});
+    StationComponents components{settings, serialPort, capture, messages,
+                                 QCoreApplication::applicationDirPath()};
+    components.remoteSockets.create = [] { return std::make_unique<QtRemoteSocket>(); };
+
+    KivraWebcam window(components);
     window.Load();
     return app.exec();
 }

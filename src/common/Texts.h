@@ -35,6 +35,13 @@ inline constexpr QLatin1String logoTip{"Visit Our website - Press this button"};
 inline constexpr QLatin1String enableRemote{"Enable Remote Control"};
 inline constexpr QLatin1String disableRemote{"Disable Remote Control"};
 
+// Remote control
+inline constexpr QLatin1String remoteListening{"Listening for Remote connection request"};
+inline constexpr QLatin1String remoteConnectedPrefix{"Connected to "};
+inline constexpr QLatin1String remoteOff{"Not accepting remote connections"};
+inline constexpr QLatin1String remoteUnavailablePrefix{"Remote control unavailable: "};
+inline constexpr QLatin1String remoteNoComponent{"no socket component"};
+
 // Files
 inline constexpr QLatin1String presetDatabaseFile{"Pivora.mdb"};
 

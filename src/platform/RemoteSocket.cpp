@@ -1,0 +1,3 @@
+#include "RemoteSocket.h"
+
+RemoteSocket::~RemoteSocket() = default;
