@@ -12,7 +12,7 @@ kivra_packages=(
   qt6-webengine-dev qt6-webengine-dev-tools
   libgl-dev libxkbcommon-dev libvulkan-dev
   libcurl4-openssl-dev libturbojpeg0-dev
-  fonts-dejavu-core
+  fonts-dejavu-core fonts-liberation2
   xvfb xauth
 )
 kivra_test_packages=(

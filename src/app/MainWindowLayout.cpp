@@ -6,6 +6,7 @@
 #include "Twips.h"
 
 #include <QComboBox>
+#include <QFont>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -46,8 +47,18 @@ QFont bold12(const QWidget* from)
 
 } // namespace
 
+QFont MainWindowLayout::windowFont()
+{
+    // The layout was drawn for a narrow 8-point sans serif; Liberation Sans
+    // keeps its captions inside their design widths.
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSize(8);
+    return font;
+}
+
 MainWindowLayout::MainWindowLayout(QWidget* w)
 {
+    w->setFont(windowFont());
     ezVidCap1 = make<QVideoWidget>(w, "ezVidCap1", twipsRect(120, 120, 4800, 3600));
     ezVidCap1->setToolTip(texts::liveVideoTip);
 

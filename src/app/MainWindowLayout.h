@@ -2,6 +2,7 @@
 
 class ClickableLabel;
 class QComboBox;
+class QFont;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -55,4 +56,5 @@ public:
     ClickableLabel* Picture2;
 
     QRadioButton* portOption(int portNumber) const;
+    static QFont windowFont();
 };
