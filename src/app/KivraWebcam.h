@@ -4,12 +4,18 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class CaptureDevice;
 class DriverList;
 class IntervalTimer;
 class MessageBoxes;
 class MountLink;
+class PointingPanel;
+class PointingScheduler;
+class PresetGridBinding;
 class PresetRecordSet;
+class TouchPadControl;
 class SerialPort;
 class SettingsStore;
 
@@ -52,6 +58,7 @@ protected:
 
 private:
     void connectControls();
+    void connectPointing();
     void onAccelerationChanged(int value);
     void onTimer3();
     void LoadSettings();
@@ -70,6 +77,11 @@ private:
     MountLink* m_mount;
     PresetRecordSet* datPivora;
     DriverList* m_driverList;
+
+    std::unique_ptr<PointingPanel> m_pointingPanel;
+    PointingScheduler* m_scheduler = nullptr;
+    TouchPadControl* m_touchPadControl = nullptr;
+    PresetGridBinding* m_presetGrid = nullptr;
 
     bool m_remoteControl = false;
     bool m_settingsLoaded = false;
