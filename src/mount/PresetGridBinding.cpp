@@ -71,13 +71,14 @@ void PresetGridBinding::followRecordSet()
     m_following = false;
 }
 
-void PresetGridBinding::onGridRowChanged(const QModelIndex& current, const QModelIndex& previous)
+void PresetGridBinding::onGridRowChanged(const QModelIndex& current)
 {
     if (!m_following && current.isValid())
         m_presets.moveTo(current.row());
     // The row was left. Its write may reset the model, which must not
     // happen inside the selection model's own signal.
-    if (previous.isValid() && previous.row() == m_model->editedRow())
+    const int edited = m_model->editedRow();
+    if (edited >= 0 && current.row() != edited)
         QMetaObject::invokeMethod(m_model, &PresetTableModel::commitRow, Qt::QueuedConnection);
 }
 

@@ -30,7 +30,7 @@ protected:
 private:
     bool editing() const;
     void followRecordSet();
-    void onGridRowChanged(const QModelIndex& current, const QModelIndex& previous);
+    void onGridRowChanged(const QModelIndex& current);
     void deleteSelectedRows();
 
     QTableView& m_grid;
