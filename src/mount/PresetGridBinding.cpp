@@ -95,8 +95,7 @@ bool PresetGridBinding::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == &m_grid) {
         if (event->type() == QEvent::KeyPress &&
-            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
-            !editing()) {
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete && !editing()) {
             deleteSelectedRows();
             return true;
         }

@@ -42,7 +42,10 @@ QVariant PresetTableModel::data(const QModelIndex& index, int role) const
         return {};
     if (index.row() == m_editedRow && m_edits.contains(index.column()))
         return m_edits.value(index.column());
-    return m_presets.value(index.row(), index.column());
+    // As text: a number would get a spin box editor with its own narrow
+    // range, and a locale's rendering of it.
+    const QVariant value = m_presets.value(index.row(), index.column());
+    return value.isValid() ? QVariant(value.toString()) : QVariant();
 }
 
 QVariant PresetTableModel::headerData(int section, Qt::Orientation orientation, int role) const

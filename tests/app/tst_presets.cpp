@@ -189,7 +189,6 @@ private slots:
         IntervalTimer* snap = s.timer("tmrSnapPic");
         QCOMPARE(snap->interval(), 1250);
         QVERIFY(snap->isEnabled() && snap->isTicking());
-        QCOMPARE(s.timer("Timer1")->interval(), 2500);
 
         // An edit in the grid while the walk runs, written when its row is
         // left, and used at that preset's next visit.
@@ -254,7 +253,7 @@ private slots:
         grid->setCurrentIndex(model->index(1, 1));
         QTest::keyClicks(grid, QStringLiteral("5"));
         QWidget* editor = QApplication::focusWidget();
-        QVERIFY(editor && editor != grid);
+        QVERIFY(qobject_cast<QLineEdit*>(editor));
         s.presets().MoveFirst();
         QCOMPARE(QApplication::focusWidget(), editor);
         QTest::keyClick(editor, Qt::Key_Return);
