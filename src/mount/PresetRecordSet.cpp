@@ -63,6 +63,7 @@ void PresetRecordSet::setUnavailable(const QString& reason)
 {
     m_available = false;
     m_unavailableReason = reason;
+    m_fields.clear();
     m_records.clear();
     emit status(texts::presetDatabaseUnavailable + reason);
 }
