@@ -6,9 +6,15 @@
 #include "IntervalTimer.h"
 #include "MountLink.h"
 #include "OptionChoice.h"
+#include "PointingPanel.h"
+#include "PointingScheduler.h"
+#include "PresetActions.h"
+#include "PresetGridBinding.h"
 #include "PresetRecordSet.h"
+#include "RecordNavigator.h"
 #include "Texts.h"
 #include "TouchPad.h"
+#include "TouchPadControl.h"
 #include "Twips.h"
 #include "VideoSettingsDialog.h"
 
@@ -57,6 +63,7 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
     components.capture.setPreviewSink(ui.ezVidCap1->videoSink());
     connectControls();
     connectRemote();
+    connectPointing();
 }
 
 KivraWebcam::~KivraWebcam()
@@ -94,6 +101,29 @@ void KivraWebcam::connectRemote()
     connect(ui.cmdEnableRemote, &QPushButton::clicked, m_remoteControl, &RemoteControl::Toggle);
 }
 
+void KivraWebcam::connectPointing()
+{
+    connect(datPivora, &PresetRecordSet::status, this, &KivraWebcam::ShowStatus);
+    m_pointingPanel =
+        std::make_unique<PointingPanel>(ui, [this](const QString& text) { ShowStatus(text); });
+    m_scheduler =
+        new PointingScheduler(*m_pointingPanel, *m_mount, *datPivora, *Timer1, *tmrSnapPic, this);
+    m_touchPadControl = new TouchPadControl(*m_pointingPanel, *m_mount, *datPivora, this);
+
+    connect(ui.Picture1, &TouchPad::MouseMove, m_touchPadControl, &TouchPadControl::MouseMove);
+    connect(ui.Picture1, &TouchPad::Click, m_touchPadControl, &TouchPadControl::Click);
+    whenChosen(ui.optManual, this, [this] { m_scheduler->chooseManual(); });
+    whenChosen(ui.optRandom, this, [this] { m_scheduler->chooseRandom(); });
+    whenChosen(ui.optsequence, this, [this] { m_scheduler->chooseSequence(); });
+    whenChosen(ui.optTrain, this, [this] { m_scheduler->chooseTraining(); });
+    connect(ui.cmdDelete, &QPushButton::clicked, this,
+            [this] { presetactions::deleteClicked(*datPivora); });
+
+    m_presetGrid = new PresetGridBinding(*ui.DBGrid1, *datPivora, this);
+    connect(m_presetGrid, &PresetGridBinding::status, this, &KivraWebcam::ShowStatus);
+    ui.datPivoraNavigator->setRecordSet(datPivora);
+}
+
 void KivraWebcam::Load()
 {
     // Each step stands on its own: one that cannot be done is passed over
@@ -111,6 +141,10 @@ void KivraWebcam::Load()
 
     Timer3->setInterval(durations::settingsLoadDelay);
     Timer3->setEnabled(true);
+
+    // Loading is done: the table opens now, before the settings restore
+    // may choose sequenced pointing.
+    datPivora->open();
 }
 
 void KivraWebcam::ShowStatus(const QString& text)

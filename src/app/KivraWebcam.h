@@ -5,12 +5,18 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class CaptureDevice;
 class DriverList;
 class IntervalTimer;
 class MessageBoxes;
 class MountLink;
+class PointingPanel;
+class PointingScheduler;
+class PresetGridBinding;
 class PresetRecordSet;
+class TouchPadControl;
 class SerialPort;
 class SettingsStore;
 
@@ -57,6 +63,7 @@ protected:
 private:
     void connectControls();
     void connectRemote();
+    void connectPointing();
     void onAccelerationChanged(int value);
     void onTimer3();
     void LoadSettings();
@@ -77,6 +84,11 @@ private:
     DriverList* m_driverList;
 
     RemoteControl* m_remoteControl = nullptr;
+    std::unique_ptr<PointingPanel> m_pointingPanel;
+    PointingScheduler* m_scheduler = nullptr;
+    TouchPadControl* m_touchPadControl = nullptr;
+    PresetGridBinding* m_presetGrid = nullptr;
+
     bool m_settingsLoaded = false;
     bool m_unloaded = false;
 };

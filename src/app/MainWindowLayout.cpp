@@ -1,6 +1,7 @@
 #include "MainWindowLayout.h"
 
 #include "ClickableLabel.h"
+#include "RecordNavigator.h"
 #include "Texts.h"
 #include "TouchPad.h"
 #include "Twips.h"
@@ -117,6 +118,8 @@ MainWindowLayout::MainWindowLayout(QWidget* w)
 
     DBGrid1 = make<QTableView>(w, "DBGrid1", twipsRect(5280, 3720, 4455, 1815));
     DBGrid1->setToolTip(texts::gridTip);
+    datPivoraNavigator = make<RecordNavigator>(w, "datPivora", twipsRect(3480, 5760, 1140, 375),
+                                               QString(texts::presetNavigatorCaption));
 
     lblDefDelay =
         label(w, "lblDefDelay", twipsRect(5280, 3360, 975, 255), QStringLiteral("Default Delay"));

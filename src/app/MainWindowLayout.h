@@ -12,6 +12,7 @@ class QScrollBar;
 class QTableView;
 class QVideoWidget;
 class QWidget;
+class RecordNavigator;
 class TouchPad;
 
 // The main window's controls, built at their design places. Member names are
@@ -44,6 +45,8 @@ public:
     QRadioButton* optsequence;
     QRadioButton* optTrain;
     QTableView* DBGrid1;
+    // The visible navigator of the data control `datPivora`.
+    RecordNavigator* datPivoraNavigator;
     QLabel* lblDefDelay;
     QLineEdit* txtDefDelay;
     QPushButton* cmdDelete;

@@ -13,6 +13,10 @@ inline constexpr std::chrono::milliseconds settingsLoadDelay = 1500ms;
 // Random pointing, and the first step of sequenced pointing.
 inline constexpr std::chrono::milliseconds pointingStep = 1500ms;
 
+// Sequenced pointing stays at least this long at a preset, and waits this
+// long after a preset it could not send.
+inline constexpr std::chrono::milliseconds shortestDwell = 1000ms;
+
 // The test pattern runs at about 15 frames a second.
 inline constexpr std::chrono::milliseconds testPatternFrame = 66ms;
 

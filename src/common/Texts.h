@@ -42,6 +42,25 @@ inline constexpr QLatin1String remoteOff{"Not accepting remote connections"};
 inline constexpr QLatin1String remoteUnavailablePrefix{"Remote control unavailable: "};
 inline constexpr QLatin1String remoteNoComponent{"no socket component"};
 
+// Presets, touch pad and pointing
+inline constexpr QLatin1String presetTable{"LineEntry"};
+inline constexpr QLatin1String presetNavigatorCaption{"Postion Data"};
+inline constexpr QLatin1String presetDatabaseUnavailable{"Preset database unavailable: "};
+inline constexpr QLatin1String presetTableNotOpen{"the table is not open"};
+inline constexpr QLatin1String presetNotStored{"Preset not stored: "};
+inline constexpr QLatin1String presetNotChanged{"Preset not changed: "};
+inline constexpr QLatin1String presetNotDeleted{"Preset not deleted: "};
+inline constexpr QLatin1String noPositionShown{
+    "Preset not stored: no position shown yet, move over the touch pad first"};
+inline constexpr QLatin1String defaultDelayNotANumber{
+    "Preset not stored: the Default Delay is not a number"};
+// %1 is the field's name, %2 the value as typed or stored.
+inline constexpr QLatin1String fieldIsEmpty{"%1 is empty"};
+inline constexpr QLatin1String fieldNotANumber{"%1 is not a number: \"%2\""};
+inline constexpr QLatin1String fieldOutOfRange{"%1 is outside -32768 to 32767: \"%2\""};
+// %1 is the preset's row, counted from 1; %2 why it was passed over.
+inline constexpr QLatin1String presetSkipped{"Preset %1 not sent: %2"};
+
 // Files
 inline constexpr QLatin1String presetDatabaseFile{"Pivora.mdb"};
 

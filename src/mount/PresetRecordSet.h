@@ -1,34 +1,111 @@
 #pragma once
 
+#include <QHash>
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
-// The preset table's data source. Start-up only tells it where the database
-// file lives; the table is opened once the main window has loaded.
+#include <memory>
+
+#include "PresetStorage.h"
+
+// The preset table's data source `datPivora`: one record set with a cursor
+// over the table "LineEntry", in the order in which records were added.
 //
-// Until the table is built this stands for an empty table. ("EOF" is a
-// C library macro, hence isBOF()/isEOF().)
+// The cursor is on a record, before the first (BOF) or after the last (EOF);
+// an empty table is both. After Delete it stays at the removed record's
+// place with no current record: MoveNext then reaches the record that
+// followed, MovePrevious the one before. Every write goes to the file at
+// once; a table that cannot be used reads as empty and refuses writes.
+// ("EOF" is a C library macro, hence isBOF()/isEOF().)
 class PresetRecordSet final : public QObject
 {
     Q_OBJECT
 public:
-    using QObject::QObject;
+    // Over the SQLite file named by databaseName().
+    explicit PresetRecordSet(QObject* parent = nullptr);
+    explicit PresetRecordSet(std::unique_ptr<PresetStorage> storage, QObject* parent = nullptr);
+    ~PresetRecordSet() override;
 
     void setDatabaseName(const QString& path) { m_databaseName = path; }
+    // The file really in use once open() ran.
     QString databaseName() const { return m_databaseName; }
+    QString RecordSource() const;
 
-    bool isBOF() const { return true; }
-    bool isEOF() const { return true; }
-    int RecordCount() const { return 0; }
+    // Opens the table and reads it (Refresh). An absent file is created,
+    // in the per-user data folder when its own folder cannot take it.
+    void open();
+    bool isAvailable() const { return m_available; }
+    QString unavailableReason() const { return m_unavailableReason; }
+
+    // Reads the table afresh; the cursor goes to the first record.
+    void Refresh();
+
+    bool isBOF() const;
+    bool isEOF() const;
+    int RecordCount() const { return int(m_records.size()); }
+    void MoveFirst();
+    void MoveNext();
+    void MovePrevious();
+    void MoveLast();
+    // Removes the current record; nothing without one.
+    void Delete();
+
+    // A new record, its fields written by position, stored by Update after
+    // all others. Texts written to "Pan", "Tilt" and "Delay" become numbers.
+    void AddNew();
+    void setField(int position, const QVariant& value);
+    bool Update();
+
     // A field of the current record by name; an invalid QVariant for Null or
     // when there is no current record.
-    QVariant field(const QString& name) const
-    {
-        Q_UNUSED(name);
-        return {};
-    }
+    QVariant field(const QString& name) const;
+
+    // Row access for the grid: rows are records in table order.
+    QStringList fieldNames() const;
+    // The current record's row, or -1 when there is none.
+    int currentRow() const;
+    // Makes a row current; RecordCount() (the grid's new-record row) puts
+    // the cursor at EOF.
+    void moveTo(int row);
+    QVariant value(int row, int column) const;
+    // Changes fields (by position) of one record, all or nothing; refused
+    // values are reported and nothing is written.
+    bool updateRecord(int row, const QHash<int, QVariant>& changes);
+    void removeRecords(QList<int> rows);
+
+signals:
+    // Records are about to come or go, and they came or went: rows held
+    // elsewhere must be settled before and read again after. Always paired.
+    void aboutToReset();
+    void reset();
+    void currentChanged();
+    void recordChanged(int row);
+    // A text for the operator's status line.
+    void status(const QString& text);
 
 private:
+    static QString resolvedPath(const QString& wanted);
+    // Reports and refuses a write while the table is unavailable.
+    bool refuseWrite();
+    void setUnavailable(const QString& reason);
+    // The value to store for a field, or the reason it cannot be stored.
+    QVariant storedValue(int position, const QVariant& value, QString* refused) const;
+    int fieldPosition(const QString& name) const;
+
+    std::unique_ptr<PresetStorage> m_storage;
     QString m_databaseName;
+    bool m_available = false;
+    QString m_unavailableReason;
+    QStringList m_fields;
+    QList<PresetStorage::Record> m_records;
+    // -1 is BOF, RecordCount() is EOF; m_onRemoved marks the place of a
+    // record just deleted (m_position then names the one that followed it).
+    int m_position = -1;
+    bool m_onRemoved = false;
+    bool m_adding = false;
+    QVariantList m_newRecord;
+    QString m_newRecordRefused;
 };

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+class PresetRecordSet;
+
+// What the operator's buttons and clicks do to the preset table.
+namespace presetactions {
+
+// The "Delete" button: with a current record it goes and the cursor steps
+// back to the record before it (BOF after the first); with none, the first
+// record goes and the cursor moves to the one that followed it.
+void deleteClicked(PresetRecordSet& presets);
+
+// Appends a trained preset from the texts on show: the pan and tilt labels
+// and the default delay. Then the table is read again, the cursor on the
+// first record. Returns why nothing was stored, or an empty text.
+QString storeTrained(PresetRecordSet& presets, const QString& panText, const QString& tiltText,
+                     const QString& delayText);
+
+} // namespace presetactions

@@ -1,0 +1,306 @@
+#include "PresetRecordSet.h"
+
+#include "PresetValues.h"
+#include "SqlitePresetStorage.h"
+#include "Texts.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+PresetRecordSet::PresetRecordSet(QObject* parent)
+    : PresetRecordSet(std::make_unique<SqlitePresetStorage>(), parent)
+{}
+
+PresetRecordSet::PresetRecordSet(std::unique_ptr<PresetStorage> storage, QObject* parent)
+    : QObject(parent)
+    , m_storage(std::move(storage))
+    , m_unavailableReason(texts::presetTableNotOpen)
+{}
+
+PresetRecordSet::~PresetRecordSet() = default;
+
+QString PresetRecordSet::RecordSource() const
+{
+    return texts::presetTable;
+}
+
+QString PresetRecordSet::resolvedPath(const QString& wanted)
+{
+    const QFileInfo file(wanted);
+    const QString name = wanted.isEmpty() ? QString(texts::presetDatabaseFile) : file.fileName();
+    if (!wanted.isEmpty()) {
+        if (file.exists())
+            return wanted;
+        const QFileInfo folder(file.absolutePath());
+        if (folder.isDir() && folder.isWritable())
+            return wanted;
+    }
+    const QString userFolder =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/') +
+        texts::appTitle;
+    QDir().mkpath(userFolder);
+    return userFolder + QLatin1Char('/') + name;
+}
+
+void PresetRecordSet::open()
+{
+    m_databaseName = resolvedPath(m_databaseName);
+    QString reason;
+    if (m_storage->open(m_databaseName, &reason)) {
+        m_available = true;
+        m_unavailableReason.clear();
+        m_fields = m_storage->fieldNames();
+    } else {
+        setUnavailable(reason);
+    }
+    Refresh();
+}
+
+void PresetRecordSet::setUnavailable(const QString& reason)
+{
+    m_available = false;
+    m_unavailableReason = reason;
+    m_fields.clear();
+    m_records.clear();
+    emit status(texts::presetDatabaseUnavailable + reason);
+}
+
+void PresetRecordSet::Refresh()
+{
+    emit aboutToReset();
+    m_adding = false;
+    m_onRemoved = false;
+    if (m_available) {
+        QString reason;
+        if (!m_storage->readAll(&m_records, &reason))
+            setUnavailable(reason);
+    }
+    m_position = m_records.isEmpty() ? -1 : 0;
+    emit reset();
+    emit currentChanged();
+}
+
+bool PresetRecordSet::isBOF() const
+{
+    return m_records.isEmpty() || (!m_onRemoved && m_position < 0);
+}
+
+bool PresetRecordSet::isEOF() const
+{
+    return m_records.isEmpty() || (!m_onRemoved && m_position >= RecordCount());
+}
+
+int PresetRecordSet::currentRow() const
+{
+    if (m_onRemoved || m_position < 0 || m_position >= RecordCount())
+        return -1;
+    return m_position;
+}
+
+void PresetRecordSet::MoveFirst()
+{
+    m_onRemoved = false;
+    m_position = m_records.isEmpty() ? -1 : 0;
+    emit currentChanged();
+}
+
+void PresetRecordSet::MoveLast()
+{
+    m_onRemoved = false;
+    m_position = RecordCount() - 1;
+    emit currentChanged();
+}
+
+void PresetRecordSet::MoveNext()
+{
+    if (m_onRemoved)
+        m_onRemoved = false; // the follower already sits at m_position
+    else if (!m_records.isEmpty() && m_position < RecordCount())
+        ++m_position;
+    emit currentChanged();
+}
+
+void PresetRecordSet::MovePrevious()
+{
+    if (m_onRemoved) {
+        m_onRemoved = false;
+        --m_position;
+    } else if (!m_records.isEmpty() && m_position >= 0) {
+        --m_position;
+    }
+    emit currentChanged();
+}
+
+void PresetRecordSet::moveTo(int row)
+{
+    if (row < 0 || row > RecordCount())
+        return;
+    if (row == currentRow())
+        return;
+    m_onRemoved = false;
+    m_position = m_records.isEmpty() ? -1 : row;
+    emit currentChanged();
+}
+
+void PresetRecordSet::Delete()
+{
+    const int row = currentRow();
+    if (row >= 0)
+        removeRecords({row});
+}
+
+void PresetRecordSet::removeRecords(QList<int> rows)
+{
+    rows.removeIf([this](int row) { return row < 0 || row >= RecordCount(); });
+    if (rows.isEmpty() || refuseWrite())
+        return;
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    emit aboutToReset();
+    for (int row : rows) {
+        QString reason;
+        if (!m_storage->remove(m_records[row].key, &reason)) {
+            emit status(texts::presetNotDeleted + reason);
+            break;
+        }
+        m_records.removeAt(row);
+        if (row < m_position)
+            --m_position;
+        else if (row == m_position)
+            m_onRemoved = true;
+    }
+    emit reset();
+    emit currentChanged();
+}
+
+void PresetRecordSet::AddNew()
+{
+    m_adding = true;
+    m_newRecord = QVariantList(m_fields.size());
+    m_newRecordRefused.clear();
+}
+
+void PresetRecordSet::setField(int position, const QVariant& value)
+{
+    if (!m_adding || position < 0 || position >= m_newRecord.size())
+        return;
+    QString refused;
+    m_newRecord[position] = storedValue(position, value, &refused);
+    if (!refused.isEmpty() && m_newRecordRefused.isEmpty())
+        m_newRecordRefused = refused;
+}
+
+bool PresetRecordSet::Update()
+{
+    if (!m_adding)
+        return false;
+    m_adding = false;
+    if (refuseWrite())
+        return false;
+    if (!m_newRecordRefused.isEmpty()) {
+        emit status(texts::presetNotStored + m_newRecordRefused);
+        return false;
+    }
+    PresetStorage::Record record;
+    record.values = m_newRecord;
+    emit aboutToReset();
+    QString reason;
+    if (!m_storage->append(record.values, &record.key, &reason)) {
+        emit reset();
+        emit status(texts::presetNotStored + reason);
+        return false;
+    }
+    const bool wasEmpty = m_records.isEmpty();
+    const bool atEOF = !m_onRemoved && m_position >= RecordCount();
+    m_records.append(record);
+    // The cursor stays where it was; at EOF it stays after the last record.
+    if (wasEmpty)
+        m_position = -1;
+    else if (atEOF)
+        m_position = RecordCount();
+    emit reset();
+    emit currentChanged();
+    return true;
+}
+
+bool PresetRecordSet::updateRecord(int row, const QHash<int, QVariant>& changes)
+{
+    if (row < 0 || row >= RecordCount() || refuseWrite())
+        return false;
+    QHash<int, QVariant> stored;
+    for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+        if (it.key() < 0 || it.key() >= m_fields.size())
+            continue;
+        QString refused;
+        stored.insert(it.key(), storedValue(it.key(), it.value(), &refused));
+        if (!refused.isEmpty()) {
+            emit status(texts::presetNotChanged + refused);
+            return false;
+        }
+    }
+    QString reason;
+    if (!m_storage->update(m_records[row].key, stored, &reason)) {
+        emit status(texts::presetNotChanged + reason);
+        return false;
+    }
+    for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+        m_records[row].values[it.key()] = it.value();
+    emit recordChanged(row);
+    return true;
+}
+
+bool PresetRecordSet::refuseWrite()
+{
+    if (m_available)
+        return false;
+    emit status(texts::presetDatabaseUnavailable + m_unavailableReason);
+    return true;
+}
+
+QVariant PresetRecordSet::storedValue(int position, const QVariant& value, QString* refused) const
+{
+    const QString& name = m_fields[position];
+    if (presetvalues::isNumberField(name)) {
+        *refused = presetvalues::whyRefused(name, value);
+        if (!refused->isEmpty())
+            return {};
+        return *presetvalues::toNumber(value);
+    }
+    if (value.isNull() || value.toString().isEmpty())
+        return {};
+    return value.toString();
+}
+
+int PresetRecordSet::fieldPosition(const QString& name) const
+{
+    for (int i = 0; i < m_fields.size(); ++i) {
+        if (m_fields[i].compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+QStringList PresetRecordSet::fieldNames() const
+{
+    return m_fields;
+}
+
+QVariant PresetRecordSet::field(const QString& name) const
+{
+    const int position = fieldPosition(name);
+    const int row = currentRow();
+    if (position < 0 || row < 0)
+        return {};
+    return value(row, position);
+}
+
+QVariant PresetRecordSet::value(int row, int column) const
+{
+    if (row < 0 || row >= RecordCount() || column < 0 || column >= m_records[row].values.size())
+        return {};
+    const QVariant& v = m_records[row].values[column];
+    return v.isNull() ? QVariant() : v;
+}

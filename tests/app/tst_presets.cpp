@@ -1,0 +1,324 @@
+#include "FakeCaptureDevice.h"
+#include "FakeMessageBoxes.h"
+#include "FakeSerialPort.h"
+#include "IntervalTimer.h"
+#include "KivraWebcam.h"
+#include "MemorySettingsStore.h"
+#include "PresetRecordSet.h"
+#include "PresetTableModel.h"
+#include "PseudoTerminal.h"
+#include "QtSerialPort.h"
+#include "RecordNavigator.h"
+#include "SettingsKeys.h"
+#include "Texts.h"
+#include "TouchPad.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <memory>
+
+namespace {
+
+// A station whose program folder is `folder`; COM1 is `com1` when given.
+template <typename Port> struct Station
+{
+    Station(const QString& folder, const QString& com1 = {})
+        : window((settings.set(keys::portsSection, QStringLiteral("COM1"), com1),
+                  StationComponents{settings, serial, capture, messages, folder}))
+    {
+        window.Load();
+    }
+    MemorySettingsStore settings;
+    Port serial;
+    FakeCaptureDevice capture{QStringList{}};
+    FakeMessageBoxes messages;
+    KivraWebcam window;
+
+    const MainWindowLayout& ui() const { return window.controls(); }
+    PresetRecordSet& presets() { return window.presets(); }
+    QAbstractItemModel* grid() const { return ui().DBGrid1->model(); }
+    QString status() const { return ui().lblStatus->text(); }
+    IntervalTimer* timer(const char* name) const
+    {
+        return window.findChild<IntervalTimer*>(QLatin1String(name));
+    }
+    // One tick of Timer1, without waiting for it.
+    void tick() { emit timer("Timer1")->timeout(); }
+};
+
+using FakeStation = Station<FakeSerialPort>;
+
+QString rowText(const QAbstractItemModel* model, int row)
+{
+    QStringList cells;
+    for (int column = 0; column < 3; ++column)
+        cells.append(model->index(row, column).data().toString());
+    return cells.join(QLatin1Char('/'));
+}
+
+} // namespace
+
+// The pad, training, sequenced and random pointing and the grid, through
+// the main window's own controls.
+class TestPresets : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_root;
+    int m_folders = 0;
+
+    QString freshFolder()
+    {
+        const QString folder = m_root.filePath(QString::number(++m_folders));
+        QDir().mkpath(folder);
+        return folder;
+    }
+
+    // A program folder whose table holds these (pan, tilt, delay) rows.
+    QString folderWith(const QList<QVariantList>& rows)
+    {
+        const QString folder = freshFolder();
+        PresetRecordSet presets;
+        presets.setDatabaseName(folder + QStringLiteral("/Pivora.mdb"));
+        presets.open();
+        for (const QVariantList& row : rows) {
+            presets.AddNew();
+            for (int i = 0; i < row.size(); ++i)
+                presets.setField(i, row[i]);
+            presets.Update();
+        }
+        return folder;
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(m_root.isValid()); }
+
+    void padMovesReachTheLineFloored()
+    {
+        PseudoTerminal pty;
+        QVERIFY(pty.isValid());
+        Station<QtSerialPort> s(freshFolder(), pty.slavePath());
+        s.ui().Option1->click();
+        s.ui().optManual->setChecked(true);
+        TouchPad* pad = s.ui().Picture1;
+        QVERIFY(pad->isEnabled());
+
+        emit pad->MouseMove(5.5f, 1.0f);
+        QCOMPARE(pty.read(6), QByteArray("A5\rB1\r"));
+        emit pad->MouseMove(21.27f, 17.9f);
+        emit pad->MouseMove(21.27f, 17.9f);
+        QCOMPARE(pty.read(16), QByteArray("A21\rB17\rA21\rB17\r"));
+        QCOMPARE(s.ui().lblPan->text(), QStringLiteral("21"));
+        QCOMPARE(s.ui().lblTilt->text(), QStringLiteral("17"));
+
+        // A real pointer, no button held: 37 and 90 pixels into the inner
+        // area are 5.44 and 11.8 pad units.
+        s.window.show();
+        QTest::mouseMove(pad, pad->contentsRect().topLeft() + QPoint(37, 90));
+        QCOMPARE(pty.read(7), QByteArray("A5\rB11\r"));
+
+        // Random pointing disables the pad.
+        s.ui().optRandom->setChecked(true);
+        QTest::mouseMove(pad, pad->contentsRect().topLeft() + QPoint(80, 80));
+        QCOMPARE(pty.drain(), QByteArray());
+    }
+
+    void trainingBuildsATableThatSurvivesARestart()
+    {
+        const QString folder = freshFolder();
+        {
+            FakeStation s(folder);
+            QCOMPARE(s.presets().databaseName(),
+                     folder + QDir::separator() + QStringLiteral("Pivora.mdb"));
+            TouchPad* pad = s.ui().Picture1;
+            s.ui().optTrain->setChecked(true);
+            QVERIFY(pad->isEnabled());
+
+            emit pad->Click();
+            QCOMPARE(s.status(), QString(texts::noPositionShown));
+            QCOMPARE(s.presets().RecordCount(), 0);
+
+            emit pad->MouseMove(7.2f, 12.9f);
+            emit pad->Click();
+            s.ui().txtDefDelay->setText(QStringLiteral("2.5"));
+            emit pad->MouseMove(3.0f, 4.0f);
+            emit pad->Click();
+            s.ui().txtDefDelay->setText(QStringLiteral("soon"));
+            emit pad->Click();
+            QCOMPARE(s.status(), QString(texts::defaultDelayNotANumber));
+
+            // Appended as the last rows, cursor back on the first record.
+            QCOMPARE(s.grid()->rowCount(), 3);
+            QCOMPARE(rowText(s.grid(), 0), QStringLiteral("7/12/3"));
+            QCOMPARE(rowText(s.grid(), 1), QStringLiteral("3/4/2.5"));
+            QCOMPARE(s.presets().currentRow(), 0);
+            QCOMPARE(s.ui().DBGrid1->currentIndex().row(), 0);
+
+            s.ui().optManual->setChecked(true);
+            emit pad->Click();
+            QCOMPARE(s.presets().RecordCount(), 2);
+        }
+        FakeStation again(folder);
+        QCOMPARE(again.presets().RecordCount(), 2);
+        QCOMPARE(rowText(again.grid(), 1), QStringLiteral("3/4/2.5"));
+    }
+
+    void sequencedPointingWalksAndFollowsTheGrid()
+    {
+        FakeStation s(folderWith({{10, 11, 3}, {20, 21, 2.5}, {30, 31, 1}}));
+        s.ui().Option1->click();
+        s.ui().optsequence->setChecked(true);
+        QVERIFY(!s.ui().cmdDelete->isEnabled());
+        QVERIFY(!s.ui().Picture1->isEnabled());
+        QCOMPARE(s.timer("Timer1")->interval(), 1500);
+        QVERIFY(s.timer("Timer1")->isTicking());
+
+        s.tick();
+        QCOMPARE(s.serial.written.mid(0, 2), (QList<QByteArray>{"A20\r", "B21\r"}));
+        QCOMPARE(s.ui().DBGrid1->currentIndex().row(), 1);
+        IntervalTimer* snap = s.timer("tmrSnapPic");
+        QCOMPARE(snap->interval(), 1250);
+        QVERIFY(snap->isEnabled() && snap->isTicking());
+
+        // An edit in the grid while the walk runs, written when its row is
+        // left, and used at that preset's next visit.
+        QTableView* grid = s.ui().DBGrid1;
+        QVERIFY(grid->model()->setData(grid->model()->index(2, 0), QStringLiteral("77")));
+        QCOMPARE(grid->model()->headerData(2, Qt::Vertical).toString(),
+                 PresetTableModel::editedMark);
+        grid->setCurrentIndex(grid->model()->index(0, 0));
+        QTRY_COMPARE(s.presets().value(2, 0), QVariant(77.0));
+        s.serial.written.clear();
+        s.tick();
+        s.tick();
+        QCOMPARE(s.serial.written.mid(2, 2), (QList<QByteArray>{"A77\r", "B31\r"}));
+
+        // Deleting every row in the grid ends the walk at its next tick.
+        grid->selectAll();
+        QTest::keyClick(grid, Qt::Key_Delete);
+        QCOMPARE(s.presets().RecordCount(), 0);
+        s.tick();
+        QVERIFY(!s.ui().optsequence->isChecked());
+        QVERIFY(!s.timer("Timer1")->isEnabled());
+        QVERIFY(!s.ui().cmdDelete->isEnabled());
+    }
+
+    void gridRefusesBadValuesAndAppendsNewRows()
+    {
+        const QString folder = folderWith({{1, 1, 3}, {2, 2, 3}});
+        FakeStation s(folder);
+        QTableView* grid = s.ui().DBGrid1;
+        QAbstractItemModel* model = grid->model();
+        QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Pan"));
+        QCOMPARE(model->headerData(0, Qt::Vertical).toString(), PresetTableModel::currentMark);
+        QCOMPARE(model->headerData(2, Qt::Vertical).toString(), PresetTableModel::newRecordMark);
+
+        QVERIFY(!model->setData(model->index(0, 0), QStringLiteral("abc")));
+        QCOMPARE(s.status(), QStringLiteral("Preset not changed: Pan is not a number: \"abc\""));
+        QVERIFY(!model->setData(model->index(1, 1), QStringLiteral("32768")));
+        QVERIFY(s.status().contains(QStringLiteral("Tilt is outside -32768 to 32767")));
+        QCOMPARE(rowText(model, 0), QStringLiteral("1/1/3"));
+
+        // The current row follows the record set, and the other way round.
+        s.presets().MoveNext();
+        QCOMPARE(grid->currentIndex().row(), 1);
+        s.ui().datPivoraNavigator->previousButton()->click();
+        QCOMPARE(grid->currentIndex().row(), 0);
+        grid->setCurrentIndex(model->index(1, 2));
+        QCOMPARE(s.presets().currentRow(), 1);
+
+        // Typed into the new-record row, appended once the row is left.
+        QVERIFY(model->setData(model->index(2, 0), QStringLiteral("9")));
+        QVERIFY(model->setData(model->index(2, 2), QStringLiteral("1.5")));
+        QCOMPARE(s.presets().RecordCount(), 2);
+        grid->setCurrentIndex(model->index(0, 0));
+        QTRY_COMPARE(s.presets().RecordCount(), 3);
+        QCOMPARE(rowText(model, 2), QStringLiteral("9//1.5"));
+
+        // Typing into a cell while the record set moves on: the editor stays
+        // open, and the row is written once the grid has caught up.
+        s.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s.window));
+        grid->setFocus();
+        grid->setCurrentIndex(model->index(1, 1));
+        QTest::keyClicks(grid, QStringLiteral("5"));
+        QWidget* editor = QApplication::focusWidget();
+        QVERIFY(qobject_cast<QLineEdit*>(editor));
+        s.presets().MoveFirst();
+        QCOMPARE(QApplication::focusWidget(), editor);
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTRY_COMPARE(grid->currentIndex().row(), 0);
+        QTRY_COMPARE(s.presets().value(1, 1), QVariant(5.0));
+
+        // Rows picked with the record selectors go with the Delete key.
+        grid->selectRow(0);
+        grid->selectionModel()->select(model->index(2, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QTest::keyClick(grid, Qt::Key_Delete);
+        QCOMPARE(s.presets().RecordCount(), 1);
+        PresetRecordSet file;
+        file.setDatabaseName(folder + QStringLiteral("/Pivora.mdb"));
+        file.open();
+        QCOMPARE(file.RecordCount(), 1);
+        QCOMPARE(file.value(0, 0), QVariant(2.0));
+    }
+
+    void unusableDatabaseLeavesTheRestWorking()
+    {
+        const QString folder = freshFolder();
+        const QString path = folder + QStringLiteral("/Pivora.mdb");
+        QFile junk(path);
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(2048, 'x'));
+        junk.close();
+
+        FakeStation s(folder);
+        QVERIFY(s.status().startsWith(QStringLiteral("Preset database unavailable: ")));
+        QCOMPARE(s.grid()->rowCount(), 0);
+        s.ui().Option1->click();
+        s.ui().optTrain->setChecked(true);
+        emit s.ui().Picture1->MouseMove(4.0f, 6.0f);
+        QCOMPARE(s.serial.written, (QList<QByteArray>{"A4\r", "B6\r"}));
+        emit s.ui().Picture1->Click();
+        QVERIFY(s.status().startsWith(QStringLiteral("Preset database unavailable: ")));
+        s.ui().cmdDelete->click();
+        s.ui().optsequence->setChecked(true);
+        QVERIFY(s.ui().Picture1->isEnabled());
+
+        QFile check(path);
+        QVERIFY(check.open(QIODevice::ReadOnly));
+        QCOMPARE(check.readAll(), QByteArray(2048, 'x'));
+    }
+
+    void twoWindowsPointAtTheSameRandomSeries()
+    {
+        FakeStation first(freshFolder());
+        FakeStation second(freshFolder());
+        for (FakeStation* s : {&first, &second}) {
+            s->ui().Option1->click();
+            s->ui().optRandom->setChecked(true);
+            QCOMPARE(s->timer("Timer1")->interval(), 1500);
+            for (int i = 0; i < 25; ++i)
+                s->tick();
+            QVERIFY(!s->timer("tmrSnapPic")->isTicking());
+        }
+        QCOMPARE(first.serial.written.size(), 50);
+        QCOMPARE(first.serial.written, second.serial.written);
+        QVERIFY(
+            QSet<QByteArray>(first.serial.written.cbegin(), first.serial.written.cend()).size() >
+            10);
+    }
+};
+
+QTEST_MAIN(TestPresets)
+#include "tst_presets.moc"
