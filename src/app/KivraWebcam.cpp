@@ -12,6 +12,7 @@
 #include "PresetGridBinding.h"
 #include "PresetRecordSet.h"
 #include "RecordNavigator.h"
+#include "StationSettings.h"
 #include "Texts.h"
 #include "TouchPad.h"
 #include "TouchPadControl.h"
@@ -45,6 +46,7 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
                           Qt::MSWindowsFixedSizeDialogHint)
     , m_components(components)
     , ui(this)
+    , m_settingsModule(components.settings)
     , Timer1(makeTimer(this, "Timer1", false, 1500))
     , Timer2(makeTimer(this, "Timer2", false, 0))
     , Timer3(makeTimer(this, "Timer3", true, 0))
@@ -171,8 +173,42 @@ void KivraWebcam::onTimer3()
 
 void KivraWebcam::LoadSettings()
 {
+    const StationSettings stored = m_settingsModule.readStation();
+
+    // Choosing a control from code runs its own handler, so the port opens
+    // and the mode switches run just as if the operator had chosen them.
+    for (int n = 1; n <= MountLink::portCount; ++n) {
+        if (stored.com[size_t(n - 1)])
+            ui.portOption(n)->setChecked(true);
+    }
+    ui.hsAccel->setValue(stored.accel);
+    chooseStoredMode(stored);
+
+    // The stored states of these four win over what the mode switch set.
+    ui.Picture1->setEnabled(stored.picture);
+    Timer1->setInterval(stored.interval);
+    Timer1->setEnabled(stored.timer1);
+    ui.cmdDelete->setEnabled(stored.deleteEnabled);
+    // Choosing an option that is already chosen runs nothing, so this
+    // second pass keeps the states just restored.
+    chooseStoredMode(stored);
+
+    ui.cmdCaptureFrame->setEnabled(stored.captureFrame);
+
     m_settingsLoaded = true;
     emit settingsApplied();
+}
+
+void KivraWebcam::chooseStoredMode(const StationSettings& stored)
+{
+    if (stored.manual)
+        ui.optManual->setChecked(true);
+    if (stored.random)
+        ui.optRandom->setChecked(true);
+    if (stored.sequence)
+        ui.optsequence->setChecked(true);
+    if (stored.train)
+        ui.optTrain->setChecked(true);
 }
 
 void KivraWebcam::SaveSettings()
@@ -181,6 +217,23 @@ void KivraWebcam::SaveSettings()
     // start state; writing that would overwrite what the operator saved.
     if (!m_settingsLoaded)
         return;
+
+    StationSettings state;
+    for (int n = 1; n <= MountLink::portCount; ++n)
+        state.com[size_t(n - 1)] = ui.portOption(n)->isChecked();
+    state.accel = qint16(ui.hsAccel->value());
+    state.manual = ui.optManual->isChecked();
+    state.random = ui.optRandom->isChecked();
+    state.sequence = ui.optsequence->isChecked();
+    state.train = ui.optTrain->isChecked();
+    state.picture = ui.Picture1->isEnabled();
+    state.interval = Timer1->interval();
+    state.timer1 = Timer1->isEnabled();
+    state.deleteEnabled = ui.cmdDelete->isEnabled();
+    state.captureFrame = ui.cmdCaptureFrame->isEnabled();
+    QString reason;
+    if (!m_settingsModule.writeStation(state, &reason))
+        ShowStatus(texts::settingsNotSaved + reason);
 }
 
 void KivraWebcam::Unload()

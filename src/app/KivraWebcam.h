@@ -2,6 +2,7 @@
 
 #include "MainWindowLayout.h"
 #include "RemoteControl.h"
+#include "mdlKivrawebcam.h"
 
 #include <QWidget>
 
@@ -67,12 +68,14 @@ private:
     void onAccelerationChanged(int value);
     void onTimer3();
     void LoadSettings();
+    void chooseStoredMode(const StationSettings& stored);
     void SaveSettings();
     void Unload();
     void ShowDriverDialog();
 
     StationComponents m_components;
     MainWindowLayout ui;
+    mdlKivrawebcam m_settingsModule;
 
     IntervalTimer* Timer1;
     IntervalTimer* Timer2;
