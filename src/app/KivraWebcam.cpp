@@ -3,6 +3,7 @@
 #include "CaptureDevice.h"
 #include "DriverList.h"
 #include "Durations.h"
+#include "FramePublisher.h"
 #include "IntervalTimer.h"
 #include "MountLink.h"
 #include "OptionChoice.h"
@@ -11,10 +12,12 @@
 #include "TouchPad.h"
 #include "Twips.h"
 #include "VideoSettingsDialog.h"
+#include "dlgFTP.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
@@ -45,7 +48,16 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
     , tmrSnapPic(makeTimer(this, "tmrSnapPic", true, 0))
     , m_mount(new MountLink(components.serialPort, components.settings, this))
     , datPivora(new PresetRecordSet(this))
-    , m_driverList(new DriverList(*ui.cbDriver, components.capture, components.messages, this, this))
+    , m_driverList(
+          new DriverList(*ui.cbDriver, components.capture, components.messages, this, this))
+    , m_publisher(new FramePublisher(
+          components.capture, components.imageCodec, components.transfer, m_uploadSettings,
+          components.settings, *Timer2,
+          {// The frame files live beside the preset database, wherever that is.
+           [this] { return QFileInfo(datPivora->databaseName()).absolutePath(); },
+           [this] { return ui.optsequence->isChecked(); },
+           [this] { return datPivora->field(texts::presetFileNameField); }},
+          this))
 {
     setObjectName(QStringLiteral("KivraWebcam"));
     datPivora->setObjectName(QStringLiteral("datPivora"));
@@ -55,6 +67,7 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
 
     components.capture.setPreviewSink(ui.ezVidCap1->videoSink());
     connectControls();
+    connectPublishing();
 }
 
 KivraWebcam::~KivraWebcam()
@@ -77,6 +90,26 @@ void KivraWebcam::connectControls()
 
     connect(Timer3, &IntervalTimer::timeout, this, &KivraWebcam::onTimer3);
     connect(ui.cmdVidSettings, &QPushButton::clicked, this, &KivraWebcam::ShowDriverDialog);
+}
+
+void KivraWebcam::connectPublishing()
+{
+    connect(m_publisher, &FramePublisher::status, this, &KivraWebcam::ShowStatus);
+    connect(m_publisher, &FramePublisher::sendFrameEnabled, ui.cmdCaptureFrame,
+            &QWidget::setEnabled);
+    connect(ui.cmdCaptureFrame, &QPushButton::clicked, m_publisher, &FramePublisher::SendFrame);
+    connect(tmrSnapPic, &IntervalTimer::timeout, this, [this] {
+        tmrSnapPic->setEnabled(false);
+        m_publisher->SendFrame();
+    });
+    connect(ui.cmdFTPSettings, &QPushButton::clicked, this, &KivraWebcam::openFtpSettings);
+}
+
+void KivraWebcam::openFtpSettings()
+{
+    dlgFTP dialog(m_uploadSettings, m_components.messages, this);
+    if (dialog.exec() == QDialog::Accepted)
+        m_publisher->ApplyFtpSettings(dialog.settings());
 }
 
 void KivraWebcam::Load()

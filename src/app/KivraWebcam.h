@@ -1,11 +1,15 @@
 #pragma once
 
 #include "MainWindowLayout.h"
+#include "UploadSettings.h"
 
 #include <QWidget>
 
 class CaptureDevice;
 class DriverList;
+class FileTransfer;
+class FramePublisher;
+class ImageCodec;
 class IntervalTimer;
 class MessageBoxes;
 class MountLink;
@@ -22,6 +26,9 @@ struct StationComponents
     MessageBoxes& messages;
     // The folder that holds the program (and the preset database).
     QString programFolder;
+    // Publishing frames: the image library and the FTP transfer.
+    ImageCodec& imageCodec;
+    FileTransfer& transfer;
 };
 
 // The main window: it builds its controls, connects them to the parts that
@@ -42,6 +49,8 @@ public:
     PresetRecordSet& presets() { return *datPivora; }
     bool remoteControl() const { return m_remoteControl; }
     bool settingsLoaded() const { return m_settingsLoaded; }
+    UploadSettings& uploadSettings() { return m_uploadSettings; }
+    FramePublisher& publisher() { return *m_publisher; }
 
 signals:
     // Tell observers (and tests) when the deferred settings load ran.
@@ -58,6 +67,8 @@ private:
     void SaveSettings();
     void Unload();
     void ShowDriverDialog();
+    void connectPublishing();
+    void openFtpSettings();
 
     StationComponents m_components;
     MainWindowLayout ui;
@@ -70,6 +81,8 @@ private:
     MountLink* m_mount;
     PresetRecordSet* datPivora;
     DriverList* m_driverList;
+    UploadSettings m_uploadSettings;
+    FramePublisher* m_publisher;
 
     bool m_remoteControl = false;
     bool m_settingsLoaded = false;

@@ -1,9 +1,11 @@
+#include "CurlFileTransfer.h"
 #include "IniSettingsStore.h"
 #include "KivraWebcam.h"
 #include "QtCaptureDevice.h"
 #include "QtMessageBoxes.h"
 #include "QtSerialPort.h"
 #include "Texts.h"
+#include "TurboJpegCodec.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -16,8 +18,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationVersion(QStringLiteral(KIVRA_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Camera station: live picture, pan/tilt mount control and FTP publishing."));
+    parser.setApplicationDescription(
+        QStringLiteral("Camera station: live picture, pan/tilt mount control and FTP publishing."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption testPattern(
@@ -30,9 +32,11 @@ int main(int argc, char* argv[])
     QtSerialPort serialPort;
     QtCaptureDevice capture(parser.isSet(testPattern));
     QtMessageBoxes messages;
+    TurboJpegCodec imageCodec;
+    CurlFileTransfer transfer;
 
-    KivraWebcam window(
-        {settings, serialPort, capture, messages, QCoreApplication::applicationDirPath()});
+    KivraWebcam window({settings, serialPort, capture, messages,
+                        QCoreApplication::applicationDirPath(), imageCodec, transfer});
     window.Load();
     return app.exec();
 }

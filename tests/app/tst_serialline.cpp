@@ -1,4 +1,6 @@
 #include "FakeCaptureDevice.h"
+#include "FakeFileTransfer.h"
+#include "FakeImageCodec.h"
 #include "FakeMessageBoxes.h"
 #include "KivraWebcam.h"
 #include "MemorySettingsStore.h"
@@ -28,9 +30,9 @@ class TestSerialLine : public QObject
     {
         Station(const QString& com1, const QString& com2)
             : portsStored(storePorts(com1, com2))
-            , window({settings, serial, capture, messages, QStringLiteral("/opt/cam")})
-        {
-        }
+            , window({settings, serial, capture, messages, QStringLiteral("/opt/cam"), codec,
+                      transfer})
+        {}
         bool storePorts(const QString& com1, const QString& com2)
         {
             settings.set(keys::portsSection, QStringLiteral("COM1"), com1);
@@ -42,6 +44,8 @@ class TestSerialLine : public QObject
         QtSerialPort serial;
         FakeCaptureDevice capture{QStringList{}};
         FakeMessageBoxes messages;
+        FakeImageCodec codec;
+        FakeFileTransfer transfer;
         bool portsStored;
         KivraWebcam window;
     };

@@ -1,4 +1,6 @@
 #include "FakeCaptureDevice.h"
+#include "FakeFileTransfer.h"
+#include "FakeImageCodec.h"
 #include "FakeMessageBoxes.h"
 #include "FakeSerialPort.h"
 #include "IntervalTimer.h"
@@ -9,16 +11,16 @@
 #include "Texts.h"
 #include "Twips.h"
 
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLineEdit>
-#include <QScrollBar>
 #include "ClickableLabel.h"
 #include "TouchPad.h"
+#include <QComboBox>
 #include <QDir>
+#include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVideoSink>
@@ -29,12 +31,13 @@ namespace {
 struct Station
 {
     explicit Station(CaptureDevice& capture)
-        : window({settings, serial, capture, messages, QStringLiteral("/opt/cam")})
-    {
-    }
+        : window({settings, serial, capture, messages, QStringLiteral("/opt/cam"), codec, transfer})
+    {}
     MemorySettingsStore settings;
     FakeSerialPort serial;
     FakeMessageBoxes messages;
+    FakeImageCodec codec;
+    FakeFileTransfer transfer;
     KivraWebcam window;
 
     QString status() const { return window.controls().lblStatus->text(); }
