@@ -41,6 +41,8 @@ void FramePublisher::SendFrame()
         // a transfer still running will.
         if (!m_transfer.IsBusy())
             restoreSendButton();
+        // A snap holds the preview still; a failed run must not leave the
+        // operator looking at a frozen picture.
         m_capture.setLivePreview(true);
         return;
     }
@@ -56,7 +58,7 @@ bool FramePublisher::ConvertFrame(const QString& bitmapPath, const QString& jpeg
     if (snapped)
         m_capture.saveFrameBitmap(bitmapPath);
 
-    // The pixels are released when this block ends, before the upload.
+    // The pixels are released on return, before the upload starts.
     const PixelBuffer pixels = m_codec.readBitmap(bitmapPath);
     if (!pixels) {
         emit status(texts::readBitmapError + QString::number(m_codec.lastError()));
