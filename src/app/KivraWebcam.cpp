@@ -3,6 +3,7 @@
 #include "CaptureDevice.h"
 #include "DriverList.h"
 #include "Durations.h"
+#include "FramePublisher.h"
 #include "IntervalTimer.h"
 #include "MountLink.h"
 #include "OptionChoice.h"
@@ -18,10 +19,12 @@
 #include "TouchPadControl.h"
 #include "Twips.h"
 #include "VideoSettingsDialog.h"
+#include "dlgFTP.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
@@ -55,6 +58,14 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
     , datPivora(new PresetRecordSet(this))
     , m_driverList(
           new DriverList(*ui.cbDriver, components.capture, components.messages, this, this))
+    , m_publisher(new FramePublisher(
+          components.capture, components.imageCodec, components.transfer, m_uploadSettings,
+          components.settings, *Timer2,
+          {// The frame files live beside the preset database, wherever that is.
+           [this] { return QFileInfo(datPivora->databaseName()).absolutePath(); },
+           [this] { return ui.optsequence->isChecked(); },
+           [this] { return datPivora->field(texts::presetFileNameField); }},
+          this))
 {
     setObjectName(QStringLiteral("KivraWebcam"));
     datPivora->setObjectName(QStringLiteral("datPivora"));
@@ -66,6 +77,7 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
     connectControls();
     connectRemote();
     connectPointing();
+    connectPublishing();
 }
 
 KivraWebcam::~KivraWebcam()
@@ -124,6 +136,26 @@ void KivraWebcam::connectPointing()
     m_presetGrid = new PresetGridBinding(*ui.DBGrid1, *datPivora, this);
     connect(m_presetGrid, &PresetGridBinding::status, this, &KivraWebcam::ShowStatus);
     ui.datPivoraNavigator->setRecordSet(datPivora);
+}
+
+void KivraWebcam::connectPublishing()
+{
+    connect(m_publisher, &FramePublisher::status, this, &KivraWebcam::ShowStatus);
+    connect(m_publisher, &FramePublisher::sendFrameEnabled, ui.cmdCaptureFrame,
+            &QWidget::setEnabled);
+    connect(ui.cmdCaptureFrame, &QPushButton::clicked, m_publisher, &FramePublisher::SendFrame);
+    connect(tmrSnapPic, &IntervalTimer::timeout, this, [this] {
+        tmrSnapPic->setEnabled(false);
+        m_publisher->SendFrame();
+    });
+    connect(ui.cmdFTPSettings, &QPushButton::clicked, this, &KivraWebcam::openFtpSettings);
+}
+
+void KivraWebcam::openFtpSettings()
+{
+    dlgFTP dialog(m_uploadSettings, m_components.messages, this);
+    if (dialog.exec() == QDialog::Accepted)
+        m_publisher->ApplyFtpSettings(dialog.settings());
 }
 
 void KivraWebcam::Load()

@@ -3,6 +3,7 @@
 #include "MainWindowLayout.h"
 #include "RemoteControl.h"
 #include "mdlKivrawebcam.h"
+#include "UploadSettings.h"
 
 #include <QWidget>
 
@@ -10,6 +11,9 @@
 
 class CaptureDevice;
 class DriverList;
+class FileTransfer;
+class FramePublisher;
+class ImageCodec;
 class IntervalTimer;
 class MessageBoxes;
 class MountLink;
@@ -30,6 +34,9 @@ struct StationComponents
     MessageBoxes& messages;
     // The folder that holds the program (and the preset database).
     QString programFolder;
+    // Publishing frames: the image library and the FTP transfer.
+    ImageCodec& imageCodec;
+    FileTransfer& transfer;
     // Socket objects for remote control; without them the link cannot go on.
     RemoteSocketSource remoteSockets = {};
 };
@@ -53,6 +60,8 @@ public:
     bool remoteControl() const { return m_remoteControl->isOn(); }
     const RemoteControl& remoteLink() const { return *m_remoteControl; }
     bool settingsLoaded() const { return m_settingsLoaded; }
+    UploadSettings& uploadSettings() { return m_uploadSettings; }
+    FramePublisher& publisher() { return *m_publisher; }
 
 signals:
     // Tell observers (and tests) when the deferred settings load ran.
@@ -72,6 +81,8 @@ private:
     void SaveSettings();
     void Unload();
     void ShowDriverDialog();
+    void connectPublishing();
+    void openFtpSettings();
 
     StationComponents m_components;
     MainWindowLayout ui;
@@ -85,6 +96,8 @@ private:
     MountLink* m_mount;
     PresetRecordSet* datPivora;
     DriverList* m_driverList;
+    UploadSettings m_uploadSettings;
+    FramePublisher* m_publisher;
 
     RemoteControl* m_remoteControl = nullptr;
     std::unique_ptr<PointingPanel> m_pointingPanel;

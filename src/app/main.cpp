@@ -1,3 +1,4 @@
+#include "CurlFileTransfer.h"
 #include "IniSettingsStore.h"
 #include "KivraWebcam.h"
 #include "QtCaptureDevice.h"
@@ -5,6 +6,7 @@
 #include "QtRemoteSocket.h"
 #include "QtSerialPort.h"
 #include "Texts.h"
+#include "TurboJpegCodec.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -31,9 +33,11 @@ int main(int argc, char* argv[])
     QtSerialPort serialPort;
     QtCaptureDevice capture(parser.isSet(testPattern));
     QtMessageBoxes messages;
+    TurboJpegCodec imageCodec;
+    CurlFileTransfer transfer;
 
     StationComponents components{settings, serialPort, capture, messages,
-                                 QCoreApplication::applicationDirPath()};
+                                 QCoreApplication::applicationDirPath(), imageCodec, transfer};
     components.remoteSockets.create = [] { return std::make_unique<QtRemoteSocket>(); };
 
     KivraWebcam window(components);

@@ -20,4 +20,8 @@ inline constexpr std::chrono::milliseconds shortestDwell = 1000ms;
 // The test pattern runs at about 15 frames a second.
 inline constexpr std::chrono::milliseconds testPatternFrame = 66ms;
 
+// FTP: how long the server may take to accept the connection and the
+// login, to answer a command, or to take more upload data.
+inline constexpr std::chrono::seconds ftpRequestTimeout = 60s;
+
 } // namespace durations

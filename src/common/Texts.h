@@ -67,4 +67,35 @@ inline constexpr QLatin1String settingsNotSaved{"Settings not saved: "};
 // Files
 inline constexpr QLatin1String presetDatabaseFile{"Pivora.mdb"};
 
+// Publishing frames: the two frame files beside the preset database, the
+// status texts of one send in the order they appear, and the FTP dialog.
+inline constexpr QLatin1String frameBitmapFile{"Picture.bmp"};
+inline constexpr QLatin1String frameJpegFile{"Picture.jpg"};
+inline constexpr QLatin1String presetFileNameField{"FileName"};
+inline constexpr QLatin1String readBitmapError{"ImgDLLReadRGBFromBMP error: "};
+inline constexpr QLatin1String saveJpegError{"ImgDLLSaveRGBToJPG error: "};
+inline constexpr QLatin1String createdPrefix{"Created "};
+inline constexpr QLatin1String uploadingPicture{"Uploading Picture..."};
+inline constexpr QLatin1String transferredPrefix{"Transferred "};
+inline constexpr QLatin1String transferredSuffix{" Bytes"};
+inline constexpr QLatin1String uploadSkipped{"Upload skipped: previous transfer still running"};
+inline constexpr QLatin1String uploadFailedPrefix{"Upload failed: "};
+inline constexpr QLatin1String settingsNotSavedPrefix{"Settings not saved: "};
+// Why the transfer refused an upload, shown after "Upload failed: ".
+inline constexpr QLatin1String transferUnknownCommand{"not a command of the transfer: "};
+inline constexpr QLatin1String transferLineBreakInName{"the remote file name holds a line break"};
+inline constexpr QLatin1String transferLineBreakInLogin{
+    "the login name or password holds a line break"};
+inline constexpr QLatin1String transferNoRemoteFile{
+    "no remote file name (FTP Settings: Path and FileName)"};
+inline constexpr QLatin1String transferNoServer{"no FTP server set (FTP Settings)"};
+inline constexpr QLatin1String transferBadServer{"not a server name: "};
+inline constexpr QLatin1String transferCannotRead{"cannot read "};
+inline constexpr QLatin1String transferCannotStart{"the transfer library could not start"};
+inline constexpr QLatin1String ftpSettingsCaption{"FTP Settings"};
+inline constexpr QLatin1String jpegQualityTip{"Use 30 for best quality/compression"};
+inline constexpr QLatin1String intervalNotAllowed{
+    "Interval: enter a number of seconds from -32768 to 32767. Automatic updates run "
+    "every 1 second or more; 0 or less leaves them as they are."};
+
 } // namespace texts

@@ -1,4 +1,6 @@
 #include "FakeCaptureDevice.h"
+#include "FakeFileTransfer.h"
+#include "FakeImageCodec.h"
 #include "FakeMessageBoxes.h"
 #include "FakeSerialPort.h"
 #include "IntervalTimer.h"
@@ -34,7 +36,7 @@ template <typename Port> struct Station
 {
     Station(const QString& folder, const QString& com1 = {})
         : window((settings.set(keys::portsSection, QStringLiteral("COM1"), com1),
-                  StationComponents{settings, serial, capture, messages, folder}))
+                  StationComponents{settings, serial, capture, messages, folder, codec, transfer}))
     {
         window.Load();
     }
@@ -42,6 +44,8 @@ template <typename Port> struct Station
     Port serial;
     FakeCaptureDevice capture{QStringList{}};
     FakeMessageBoxes messages;
+    FakeImageCodec codec;
+    FakeFileTransfer transfer;
     KivraWebcam window;
 
     const MainWindowLayout& ui() const { return window.controls(); }

@@ -1,4 +1,6 @@
 #include "FakeCaptureDevice.h"
+#include "FakeFileTransfer.h"
+#include "FakeImageCodec.h"
 #include "FakeMessageBoxes.h"
 #include "FakeSerialPort.h"
 #include "KivraWebcam.h"
@@ -25,6 +27,8 @@ struct Station
                   capture,
                   messages,
                   QStringLiteral("/opt/cam"),
+                  codec,
+                  transfer,
                   {[] { return std::make_unique<QtRemoteSocket>(); }, port}})
     {
         window.Load();
@@ -33,6 +37,8 @@ struct Station
     FakeSerialPort serial;
     FakeCaptureDevice capture{{QStringLiteral("Cam")}, 0};
     FakeMessageBoxes messages;
+    FakeImageCodec codec;
+    FakeFileTransfer transfer;
     KivraWebcam window;
 
     QPushButton* toggle() const { return window.controls().cmdEnableRemote; }

@@ -1,4 +1,6 @@
 #include "FakeCaptureDevice.h"
+#include "FakeFileTransfer.h"
+#include "FakeImageCodec.h"
 #include "FakeMessageBoxes.h"
 #include "KivraWebcam.h"
 #include "MemorySettingsStore.h"
@@ -28,7 +30,8 @@ class TestSerialLine : public QObject
     {
         Station(const QString& com1, const QString& com2)
             : portsStored(storePorts(com1, com2))
-            , window({settings, serial, capture, messages, QStringLiteral("/opt/cam")})
+            , window({settings, serial, capture, messages, QStringLiteral("/opt/cam"), codec,
+                      transfer})
         {}
         bool storePorts(const QString& com1, const QString& com2)
         {
@@ -41,6 +44,8 @@ class TestSerialLine : public QObject
         QtSerialPort serial;
         FakeCaptureDevice capture{QStringList{}};
         FakeMessageBoxes messages;
+        FakeImageCodec codec;
+        FakeFileTransfer transfer;
         bool portsStored;
         KivraWebcam window;
     };

@@ -1,4 +1,6 @@
 #include "FakeCaptureDevice.h"
+#include "FakeFileTransfer.h"
+#include "FakeImageCodec.h"
 #include "FakeMessageBoxes.h"
 #include "FakeSerialPort.h"
 #include "IniSettingsStore.h"
@@ -26,7 +28,7 @@ namespace {
 template <typename Port> struct Station
 {
     Station(SettingsStore& store, const QString& folder)
-        : window({store, serial, capture, messages, folder})
+        : window({store, serial, capture, messages, folder, codec, transfer})
     {}
     void start()
     {
@@ -37,6 +39,8 @@ template <typename Port> struct Station
     Port serial;
     FakeCaptureDevice capture{QStringList{}};
     FakeMessageBoxes messages;
+    FakeImageCodec codec;
+    FakeFileTransfer transfer;
     KivraWebcam window;
 
     const MainWindowLayout& ui() const { return window.controls(); }

@@ -1,4 +1,6 @@
 #include "FakeCaptureDevice.h"
+#include "FakeFileTransfer.h"
+#include "FakeImageCodec.h"
 #include "FakeMessageBoxes.h"
 #include "FakeSerialPort.h"
 #include "IntervalTimer.h"
@@ -30,11 +32,13 @@ namespace {
 struct Station
 {
     explicit Station(CaptureDevice& capture)
-        : window({settings, serial, capture, messages, QStringLiteral("/opt/cam")})
+        : window({settings, serial, capture, messages, QStringLiteral("/opt/cam"), codec, transfer})
     {}
     MemorySettingsStore settings;
     FakeSerialPort serial;
     FakeMessageBoxes messages;
+    FakeImageCodec codec;
+    FakeFileTransfer transfer;
     KivraWebcam window;
 
     QString status() const { return window.controls().lblStatus->text(); }

@@ -1,0 +1,152 @@
+#include "FramePublisher.h"
+
+#include "CaptureDevice.h"
+#include "FileTransfer.h"
+#include "ImageCodec.h"
+#include "IntervalTimer.h"
+#include "SettingsStore.h"
+#include "Texts.h"
+#include "UploadSettings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+FramePublisher::FramePublisher(CaptureDevice& capture, ImageCodec& codec, FileTransfer& transfer,
+                               UploadSettings& settings, SettingsStore& store,
+                               IntervalTimer& autoUpdate, Station station, QObject* parent)
+    : QObject(parent)
+    , m_capture(capture)
+    , m_codec(codec)
+    , m_transfer(transfer)
+    , m_settings(settings)
+    , m_store(store)
+    , m_autoUpdate(autoUpdate)
+    , m_station(std::move(station))
+{
+    connect(&m_autoUpdate, &IntervalTimer::timeout, this, &FramePublisher::onAutoUpdateTick);
+    connect(&m_transfer, &FileTransfer::TransferStateChanged, this,
+            &FramePublisher::onTransferState);
+}
+
+void FramePublisher::SendFrame()
+{
+    const QDir folder(m_station.frameFolder ? m_station.frameFolder() : QString());
+    const QString bitmapPath = folder.absoluteFilePath(texts::frameBitmapFile);
+    const QString jpegPath = folder.absoluteFilePath(texts::frameJpegFile);
+
+    emit sendFrameEnabled(false);
+    if (!ConvertFrame(bitmapPath, jpegPath)) {
+        // Nothing was sent, so no transfer's end will give the button back;
+        // a transfer still running will.
+        if (!m_transfer.IsBusy())
+            restoreSendButton();
+        // A snap holds the preview still; a failed run must not leave the
+        // operator looking at a frozen picture.
+        m_capture.setLivePreview(true);
+        return;
+    }
+    UploadFrame(jpegPath);
+}
+
+bool FramePublisher::ConvertFrame(const QString& bitmapPath, const QString& jpegPath)
+{
+    // Without a fresh frame the previous run's bitmap, or the previous
+    // snap, would be sent as new; the read below then reports it instead.
+    const bool snapped = m_capture.snapFrame();
+    QFile::remove(bitmapPath);
+    if (snapped)
+        m_capture.saveFrameBitmap(bitmapPath);
+
+    // The pixels are released on return, before the upload starts.
+    const PixelBuffer pixels = m_codec.readBitmap(bitmapPath);
+    if (!pixels) {
+        emit status(texts::readBitmapError + QString::number(m_codec.lastError()));
+        return false;
+    }
+    if (m_codec.writeJpeg(jpegPath, pixels, m_settings.FileQuality))
+        emit status(texts::createdPrefix + QDir::toNativeSeparators(jpegPath));
+    else
+        emit status(texts::saveJpegError + QString::number(m_codec.lastError()));
+    // A failed write leaves the previous JPEG file, which is uploaded.
+    return true;
+}
+
+QString FramePublisher::remoteName() const
+{
+    QString name = m_settings.FileName;
+    if (m_station.sequencedPointing && m_station.sequencedPointing() && m_station.presetFileName) {
+        const QVariant presetName = m_station.presetFileName();
+        if (presetName.isValid() && !presetName.isNull() && !presetName.toString().isEmpty())
+            name = presetName.toString();
+    }
+    return m_settings.FilePath + name;
+}
+
+void FramePublisher::UploadFrame(const QString& jpegPath)
+{
+    emit status(texts::uploadingPicture);
+    const QString remote = remoteName();
+    if (m_transfer.IsBusy()) {
+        // The running transfer took its bytes when it started, so the file
+        // just written does not disturb it; this frame is not sent.
+        emit status(texts::uploadSkipped);
+    } else {
+        m_transfer.RunCommand(
+            FileTransfer::sendCommand(QDir::toNativeSeparators(jpegPath), remote));
+        emit status(texts::transferredPrefix + QString::number(QFileInfo(jpegPath).size()) +
+                    texts::transferredSuffix);
+    }
+    m_capture.setLivePreview(true);
+}
+
+void FramePublisher::onAutoUpdateTick()
+{
+    if (m_transfer.IsBusy())
+        return;
+    SendFrame();
+}
+
+void FramePublisher::onTransferState(int state)
+{
+    if (state == FileTransfer::Failed) {
+        emit status(texts::uploadFailedPrefix + m_transfer.errorText());
+        restoreSendButton();
+    } else if (state == FileTransfer::ResponseCompleted) {
+        restoreSendButton();
+    }
+}
+
+void FramePublisher::restoreSendButton()
+{
+    emit sendFrameEnabled(m_settings.FTPEnable != 0);
+}
+
+void FramePublisher::applyCredentials()
+{
+    m_transfer.setServerName(m_settings.FileHost);
+    m_transfer.setLoginPassword(m_settings.FilePassword);
+    m_transfer.setLoginName(m_settings.FileLogin);
+}
+
+void FramePublisher::ApplyFtpSettings(const UploadSettings& chosen)
+{
+    m_settings = chosen;
+    emit sendFrameEnabled(chosen.FTPEnable != 0);
+    applyCredentials();
+
+    storeUploadSettings(m_settings, m_store);
+    QString reason;
+    if (!m_store.flush(&reason))
+        emit status(texts::settingsNotSavedPrefix + reason);
+
+    if (chosen.FileAuto == 1) {
+        // Below one second the timer keeps whatever it had.
+        if (chosen.FileInterval >= 1) {
+            m_autoUpdate.setInterval(std::chrono::seconds(chosen.FileInterval));
+            m_autoUpdate.setEnabled(true);
+        }
+    } else {
+        m_autoUpdate.setEnabled(false);
+    }
+}

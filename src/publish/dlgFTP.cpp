@@ -1,0 +1,167 @@
+#include "dlgFTP.h"
+
+#include "MessageBoxes.h"
+#include "Texts.h"
+#include "Twips.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QSlider>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+template <typename T, typename... Args>
+T* make(QWidget* container, const char* name, QRect geometry, Args&&... args)
+{
+    auto* widget = new T(std::forward<Args>(args)..., container);
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+} // namespace
+
+dlgFTP::dlgFTP(const UploadSettings& current, MessageBoxes& messages, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    , m_messages(messages)
+    , m_chosen(current)
+{
+    setObjectName(QStringLiteral("dlgFTP"));
+    setWindowTitle(texts::ftpSettingsCaption);
+    setWindowIcon(QIcon(QStringLiteral(":/images/kivrawebcam.png")));
+    setFixedSize(twips(5835), twips(5565));
+    setModal(true);
+    build();
+    load(current);
+}
+
+void dlgFTP::build()
+{
+    OKButton =
+        make<QPushButton>(this, "OKButton", twipsRect(1680, 5040, 1215, 375), QStringLiteral("OK"));
+    OKButton->setDefault(true);
+    CancelButton = make<QPushButton>(this, "CancelButton", twipsRect(3000, 5040, 1215, 375),
+                                     QStringLiteral("Cancel"));
+    connect(OKButton, &QPushButton::clicked, this, &dlgFTP::accept);
+    connect(CancelButton, &QPushButton::clicked, this, &dlgFTP::reject);
+
+    FTP = make<QLabel>(this, "FTP", twipsRect(480, 600, 855, 255), QStringLiteral("FTP Server"));
+    txtFTPServer = make<QLineEdit>(this, "txtFTPServer", twipsRect(1560, 600, 3375, 375));
+    lblLogin =
+        make<QLabel>(this, "lblLogin", twipsRect(480, 1080, 495, 255), QStringLiteral("Login"));
+    txtLogin = make<QLineEdit>(this, "txtLogin", twipsRect(1560, 1080, 3375, 405));
+    lblPassword = make<QLabel>(this, "lblPassword", twipsRect(480, 1560, 855, 255),
+                               QStringLiteral("Password"));
+    txtPassword = make<QLineEdit>(this, "txtPassword", twipsRect(1560, 1560, 3375, 375));
+    txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
+    chkFTPEnable = make<QCheckBox>(this, "chkFTPEnable", twipsRect(600, 120, 1215, 375),
+                                   QStringLiteral("Enable"));
+    txtFileName = make<QLineEdit>(this, "txtFileName", twipsRect(1560, 2520, 3375, 375));
+    Label1 =
+        make<QLabel>(this, "Label1", twipsRect(480, 2640, 975, 255), QStringLiteral("FileName"));
+    Path = make<QLabel>(this, "Path", twipsRect(480, 2160, 615, 255), QStringLiteral("Path"));
+    txtFilePath = make<QLineEdit>(this, "txtFilePath", twipsRect(1560, 2040, 3375, 375));
+
+    Frame1 = make<QGroupBox>(this, "Frame1", twipsRect(480, 3000, 4455, 735),
+                             QStringLiteral("Auto Update"));
+    Label2 =
+        make<QLabel>(Frame1, "Label2", twipsRect(1320, 360, 615, 255), QStringLiteral("Interval"));
+    chkAutoUpdate = make<QCheckBox>(Frame1, "chkAutoUpdate", twipsRect(360, 300, 975, 375),
+                                    QStringLiteral("Enable"));
+    txtInterval = make<QLineEdit>(Frame1, "txtInterval", twipsRect(2040, 345, 855, 285));
+    Label3 =
+        make<QLabel>(Frame1, "Label3", twipsRect(3000, 360, 855, 255), QStringLiteral("(seconds)"));
+
+    Frame2 = make<QGroupBox>(this, "Frame2", twipsRect(480, 3840, 4455, 1095),
+                             QStringLiteral("Image Quality"));
+    sldrJPGQuality =
+        make<QSlider>(Frame2, "sldrJPGQuality", twipsRect(120, 360, 4215, 255), Qt::Horizontal);
+    sldrJPGQuality->setRange(1, 100);
+    sldrJPGQuality->setSingleStep(1);
+    sldrJPGQuality->setPageStep(10);
+    sldrJPGQuality->setTickInterval(5);
+    sldrJPGQuality->setTickPosition(QSlider::TicksBelow);
+    sldrJPGQuality->setValue(30);
+    sldrJPGQuality->setToolTip(texts::jpegQualityTip);
+    Label4 = make<QLabel>(Frame2, "Label4", twipsRect(240, 720, 1575, 255),
+                          QStringLiteral("Better Compression"));
+    Label5 = make<QLabel>(Frame2, "Label5", twipsRect(3240, 720, 1095, 255),
+                          QStringLiteral("Higher Quality"));
+
+    connect(chkFTPEnable, &QCheckBox::toggled, this, &dlgFTP::applyEnableRule);
+
+    // Keyboard order of the design; labels and frames take no focus.
+    const QList<QWidget*> tabOrder = {OKButton,    CancelButton, txtFTPServer,  txtLogin,
+                                      txtPassword, chkFTPEnable, txtFileName,   chkAutoUpdate,
+                                      txtInterval, txtFilePath,  sldrJPGQuality};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
+}
+
+void dlgFTP::load(const UploadSettings& s)
+{
+    txtFTPServer->setText(s.FileHost);
+    txtFileName->setText(s.FileName);
+    txtLogin->setText(s.FileLogin);
+    txtPassword->setText(s.FilePassword);
+    // The server fields open enabled whatever the box shows; only the
+    // operator's clearing of the box disables them.
+    chkFTPEnable->setChecked(s.FTPEnable != 0);
+    txtFilePath->setText(s.FilePath);
+    chkAutoUpdate->setChecked(s.FileAuto != 0);
+    txtInterval->setText(QString::number(s.FileInterval));
+    sldrJPGQuality->setValue(s.FileQuality);
+}
+
+void dlgFTP::applyEnableRule(bool enabled)
+{
+    for (QWidget* field : {static_cast<QWidget*>(txtFTPServer), static_cast<QWidget*>(txtLogin),
+                           static_cast<QWidget*>(txtPassword)})
+        field->setEnabled(enabled);
+}
+
+std::optional<qint16> dlgFTP::intervalFrom(const QString& text)
+{
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double value = c.toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    const double whole = std::floor(value);
+    if (whole < std::numeric_limits<qint16>::min() || whole > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    return qint16(whole);
+}
+
+void dlgFTP::accept()
+{
+    const std::optional<qint16> interval = intervalFrom(txtInterval->text());
+    if (!interval) {
+        // Nothing is taken over until the interval is one the field holds.
+        m_messages.information(this, texts::ftpSettingsCaption, texts::intervalNotAllowed);
+        txtInterval->setFocus();
+        txtInterval->selectAll();
+        return;
+    }
+    m_chosen.FTPEnable = chkFTPEnable->isChecked() ? 1 : 0;
+    m_chosen.FileHost = txtFTPServer->text();
+    m_chosen.FileLogin = txtLogin->text();
+    m_chosen.FilePassword = txtPassword->text();
+    m_chosen.FileName = txtFileName->text();
+    m_chosen.FilePath = txtFilePath->text();
+    m_chosen.FileQuality = qint16(sldrJPGQuality->value());
+    m_chosen.FileAuto = chkAutoUpdate->isChecked() ? 1 : 0;
+    m_chosen.FileInterval = *interval;
+    QDialog::accept();
+}

@@ -1,0 +1,198 @@
+#include "CurlFileTransfer.h"
+#include "FakeCaptureDevice.h"
+#include "FakeFileTransfer.h"
+#include "FakeImageCodec.h"
+#include "FakeMessageBoxes.h"
+#include "FakeSerialPort.h"
+#include "FtpTestServer.h"
+#include "IntervalTimer.h"
+#include "KivraWebcam.h"
+#include "MemorySettingsStore.h"
+#include "QtCaptureDevice.h"
+#include "TurboJpegCodec.h"
+#include "dlgFTP.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QVideoSink>
+#include <QVideoWidget>
+
+#include <functional>
+
+namespace {
+
+// The main window in a program folder of its own.
+template <typename Codec, typename Transfer> struct Station
+{
+    explicit Station(CaptureDevice& capture)
+        : window({settings, serial, capture, messages, folder.path(), codec, transfer})
+    {
+        window.Load();
+    }
+
+    // Opens the FTP settings with their button, lets `work` fill in the
+    // fields, and closes the dialog with `button`; false when no dialog
+    // came up or it did not close.
+    bool ftpSettings(const std::function<void(dlgFTP&)>& work, const char* button = "OKButton")
+    {
+        bool opened = false;
+        QTimer::singleShot(0, &window, [&] {
+            auto* dialog = window.template findChild<dlgFTP*>();
+            if (!dialog)
+                return;
+            opened = true;
+            work(*dialog);
+            dialog->template findChild<QPushButton*>(QLatin1String(button))->click();
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        window.controls().cmdFTPSettings->click();
+        return opened && !window.template findChild<dlgFTP*>();
+    }
+    IntervalTimer* timer(const char* name) const
+    {
+        return window.template findChild<IntervalTimer*>(QLatin1String(name));
+    }
+
+    QTemporaryDir folder;
+    MemorySettingsStore settings;
+    FakeSerialPort serial;
+    FakeMessageBoxes messages;
+    Codec codec;
+    Transfer transfer;
+    KivraWebcam window;
+};
+
+void set(dlgFTP& dialog, const char* field, const QString& text)
+{
+    dialog.findChild<QLineEdit*>(QLatin1String(field))->setText(text);
+}
+
+void check(dlgFTP& dialog, const char* box, bool on)
+{
+    dialog.findChild<QCheckBox*>(QLatin1String(box))->setChecked(on);
+}
+
+} // namespace
+
+class TestPublishing : public QObject
+{
+    Q_OBJECT
+private slots:
+    void ftpSettingsApplyStoreAndSchedule()
+    {
+        FakeCaptureDevice capture;
+        Station<FakeImageCodec, FakeFileTransfer> s(capture);
+        IntervalTimer* timer2 = s.timer("Timer2");
+        QVERIFY(s.ftpSettings([](dlgFTP& d) {
+            set(d, "txtFTPServer", QStringLiteral("ftp.example.org"));
+            set(d, "txtLogin", QStringLiteral("cam"));
+            set(d, "txtPassword", QStringLiteral("secret"));
+            set(d, "txtFilePath", QStringLiteral("/pub/"));
+            set(d, "txtFileName", QStringLiteral("cam.jpg"));
+            check(d, "chkFTPEnable", true);
+            check(d, "chkAutoUpdate", true);
+        }));
+        QCOMPARE(timer2->interval(), 30000);
+        QVERIFY(timer2->isTicking());
+        QVERIFY(s.window.controls().cmdCaptureFrame->isEnabled());
+        QCOMPARE(s.transfer.propertyWrites, (QStringList{"ServerName=ftp.example.org",
+                                                         "LoginPassword=secret", "LoginName=cam"}));
+        QCOMPARE(s.settings.writes,
+                 (QStringList{"Settings/FTPEnable=1", "Settings/FilePath=/pub/",
+                              "Settings/FileName=cam.jpg", "Settings/FileHost=ftp.example.org",
+                              "Settings/FileLogin=cam", "Settings/FilePassword=secret",
+                              "Settings/FileInterval=30", "Settings/FileAuto=1",
+                              "Settings/FileQuality=30"}));
+        QCOMPARE(s.settings.flushes, 1);
+
+        // Below one second the timer stays as it was; the value is stored.
+        QVERIFY(s.ftpSettings([](dlgFTP& d) { set(d, "txtInterval", QStringLiteral("0")); }));
+        QCOMPARE(timer2->interval(), 30000);
+        QVERIFY(timer2->isTicking());
+        QCOMPARE(s.settings.writes.at(15), QStringLiteral("Settings/FileInterval=0"));
+
+        QVERIFY(s.ftpSettings([](dlgFTP& d) { set(d, "txtInterval", QStringLiteral("2.7")); }));
+        QCOMPARE(timer2->interval(), 2000);
+
+        QVERIFY(s.ftpSettings([](dlgFTP& d) {
+            check(d, "chkAutoUpdate", false);
+            check(d, "chkFTPEnable", false);
+        }));
+        QVERIFY(!timer2->isEnabled());
+        QVERIFY(!s.window.controls().cmdCaptureFrame->isEnabled());
+
+        const UploadSettings before = s.window.uploadSettings();
+        const qsizetype writes = s.settings.writes.size();
+        const qsizetype handed = s.transfer.propertyWrites.size();
+        QVERIFY(s.ftpSettings(
+            [](dlgFTP& d) {
+                set(d, "txtFTPServer", QStringLiteral("elsewhere"));
+                check(d, "chkAutoUpdate", true);
+                check(d, "chkFTPEnable", true);
+            },
+            "CancelButton"));
+        QCOMPARE(s.window.uploadSettings(), before);
+        QCOMPARE(s.settings.writes.size(), writes);
+        QCOMPARE(s.transfer.propertyWrites.size(), handed);
+        QVERIFY(!timer2->isEnabled());
+        QVERIFY(!s.window.controls().cmdCaptureFrame->isEnabled());
+    }
+
+    void theTestPatternIsPublishedUntilTheServerStops()
+    {
+        FtpTestServer server;
+        QVERIFY2(server.isRunning(), qPrintable(server.error()));
+        QtCaptureDevice capture(true);
+        Station<TurboJpegCodec, CurlFileTransfer> s(capture);
+        const MainWindowLayout& ui = s.window.controls();
+        QSignalSpy frames(ui.ezVidCap1->videoSink(), &QVideoSink::videoFrameChanged);
+        ui.cbDriver->setCurrentIndex(ui.cbDriver->count() - 1);
+        QVERIFY(frames.wait(10000));
+        QVERIFY(s.ftpSettings([&server](dlgFTP& d) {
+            set(d, "txtFTPServer", server.address());
+            set(d, "txtLogin", server.user());
+            set(d, "txtPassword", server.password());
+            set(d, "txtFileName", QStringLiteral("live.jpg"));
+            check(d, "chkFTPEnable", true);
+        }));
+        const auto published = [&server] { return server.file(QStringLiteral("live.jpg")); };
+
+        ui.cmdCaptureFrame->click();
+        QVERIFY(!ui.cmdCaptureFrame->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(ui.cmdCaptureFrame->isEnabled(), 30000);
+        QCOMPARE(QImage::fromData(published(), "JPG").size(), QSize(640, 480));
+
+        // The snapshot of sequenced pointing stops its timer and sends once.
+        QByteArray last = published();
+        IntervalTimer* snap = s.timer("tmrSnapPic");
+        snap->setInterval(10);
+        QTRY_VERIFY_WITH_TIMEOUT(published() != last, 30000);
+        QVERIFY(!snap->isEnabled());
+
+        // Automatic updates keep replacing the picture (it shows the time).
+        QTRY_VERIFY_WITH_TIMEOUT(!s.transfer.IsBusy(), 30000);
+        last = published();
+        QVERIFY(s.ftpSettings([](dlgFTP& d) {
+            set(d, "txtInterval", QStringLiteral("1"));
+            check(d, "chkAutoUpdate", true);
+        }));
+        QTRY_VERIFY_WITH_TIMEOUT(published() != last, 30000);
+
+        server.stop();
+        QTRY_VERIFY_WITH_TIMEOUT(ui.lblStatus->text().startsWith(QLatin1String("Upload failed: ")),
+                                 30000);
+        QVERIFY(ui.cmdCaptureFrame->isEnabled());
+        QVERIFY(s.timer("Timer2")->isTicking());
+    }
+};
+
+QTEST_MAIN(TestPublishing)
+#include "tst_publishing.moc"

@@ -1,0 +1,69 @@
+#include "TurboJpegCodec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestImageCodec : public QObject
+{
+    Q_OBJECT
+private slots:
+    void bitmapBecomesJpegInAFolderWithBlanks()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("web cam")));
+        const QString bmp = dir.filePath(QStringLiteral("web cam/Picture.bmp"));
+        const QString jpg = dir.filePath(QStringLiteral("web cam/Picture.jpg"));
+        QImage picture(64, 48, QImage::Format_RGB888);
+        picture.fill(QColor(20, 40, 220));
+        picture.setPixelColor(0, 0, QColor(200, 30, 30));
+        QVERIFY(picture.save(bmp, "BMP"));
+
+        TurboJpegCodec codec;
+        const PixelBuffer pixels = codec.readBitmap(bmp);
+        QVERIFY(pixels);
+        QCOMPARE(QSize(pixels.width(), pixels.height()), QSize(64, 48));
+        // Top row first, in RGB order.
+        QCOMPARE(pixels.pixels()[0], 200);
+        QCOMPARE(pixels.pixels()[3 + 2], 220);
+
+        QVERIFY(codec.writeJpeg(jpg, pixels, 90));
+        QCOMPARE(QImage(jpg, "JPG").size(), QSize(64, 48));
+        // No temporary file is left beside the two.
+        QCOMPARE(QDir(dir.filePath(QStringLiteral("web cam"))).entryList(QDir::Files).size(), 2);
+    }
+
+    void failuresHaveTheirNumbers()
+    {
+        QTemporaryDir dir;
+        TurboJpegCodec codec;
+        QVERIFY(!codec.readBitmap(dir.filePath(QStringLiteral("missing.bmp"))));
+        QCOMPARE(codec.lastError(), int(ImageCodec::CannotOpenFile));
+
+        const QString garbage = dir.filePath(QStringLiteral("garbage.bmp"));
+        QFile file(garbage);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(500, 'g')) == 500);
+        file.close();
+        QVERIFY(!codec.readBitmap(garbage));
+        QCOMPARE(codec.lastError(), int(ImageCodec::NotABitmap));
+
+        const QString bmp = dir.filePath(QStringLiteral("Picture.bmp"));
+        QImage picture(8, 8, QImage::Format_RGB888);
+        picture.fill(Qt::gray);
+        QVERIFY(picture.save(bmp, "BMP"));
+        const PixelBuffer pixels = codec.readBitmap(bmp);
+        const QString jpg = dir.filePath(QStringLiteral("Picture.jpg"));
+        for (int quality : {0, 101}) {
+            QVERIFY(!codec.writeJpeg(jpg, pixels, quality));
+            QCOMPARE(codec.lastError(), int(ImageCodec::BadArgument));
+        }
+        QVERIFY(!QFile::exists(jpg));
+        QVERIFY(!codec.writeJpeg(dir.filePath(QStringLiteral("gone/Picture.jpg")), pixels, 30));
+        QCOMPARE(codec.lastError(), int(ImageCodec::CannotWriteFile));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestImageCodec)
+#include "tst_imagecodec.moc"
