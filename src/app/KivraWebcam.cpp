@@ -59,8 +59,8 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
     , m_driverList(
           new DriverList(*ui.cbDriver, components.capture, components.messages, this, this))
     , m_publisher(new FramePublisher(
-          components.capture, components.imageCodec, components.transfer, m_uploadSettings,
-          components.settings, *Timer2,
+          components.capture, components.imageCodec, components.transfer,
+          m_settingsModule.uploadSettings(), components.settings, *Timer2,
           {// The frame files live beside the preset database, wherever that is.
            [this] { return QFileInfo(datPivora->databaseName()).absolutePath(); },
            [this] { return ui.optsequence->isChecked(); },
@@ -153,7 +153,7 @@ void KivraWebcam::connectPublishing()
 
 void KivraWebcam::openFtpSettings()
 {
-    dlgFTP dialog(m_uploadSettings, m_components.messages, this);
+    dlgFTP dialog(m_settingsModule.uploadSettings(), m_components.messages, this);
     if (dialog.exec() == QDialog::Accepted)
         m_publisher->ApplyFtpSettings(dialog.settings());
 }
@@ -225,6 +225,9 @@ void KivraWebcam::LoadSettings()
     // second pass keeps the states just restored.
     chooseStoredMode(stored);
 
+    // Restoring "FileAuto" starts no uploads: only the FTP dialog's OK does.
+    m_settingsModule.LoadUploadSettings();
+    m_publisher->applyCredentials();
     ui.cmdCaptureFrame->setEnabled(stored.captureFrame);
 
     m_settingsLoaded = true;
@@ -265,7 +268,7 @@ void KivraWebcam::SaveSettings()
     state.captureFrame = ui.cmdCaptureFrame->isEnabled();
     QString reason;
     if (!m_settingsModule.writeStation(state, &reason))
-        ShowStatus(texts::settingsNotSaved + reason);
+        ShowStatus(texts::settingsNotSavedPrefix + reason);
 }
 
 void KivraWebcam::Unload()

@@ -2,8 +2,8 @@
 
 #include "MainWindowLayout.h"
 #include "RemoteControl.h"
-#include "mdlKivrawebcam.h"
 #include "UploadSettings.h"
+#include "mdlKivrawebcam.h"
 
 #include <QWidget>
 
@@ -60,7 +60,7 @@ public:
     bool remoteControl() const { return m_remoteControl->isOn(); }
     const RemoteControl& remoteLink() const { return *m_remoteControl; }
     bool settingsLoaded() const { return m_settingsLoaded; }
-    UploadSettings& uploadSettings() { return m_uploadSettings; }
+    UploadSettings& uploadSettings() { return m_settingsModule.uploadSettings(); }
     FramePublisher& publisher() { return *m_publisher; }
 
 signals:
@@ -96,7 +96,6 @@ private:
     MountLink* m_mount;
     PresetRecordSet* datPivora;
     DriverList* m_driverList;
-    UploadSettings m_uploadSettings;
     FramePublisher* m_publisher;
 
     RemoteControl* m_remoteControl = nullptr;

@@ -36,8 +36,9 @@ int main(int argc, char* argv[])
     TurboJpegCodec imageCodec;
     CurlFileTransfer transfer;
 
-    StationComponents components{settings, serialPort, capture, messages,
-                                 QCoreApplication::applicationDirPath(), imageCodec, transfer};
+    StationComponents components{
+        settings,   serialPort, capture, messages, QCoreApplication::applicationDirPath(),
+        imageCodec, transfer};
     components.remoteSockets.create = [] { return std::make_unique<QtRemoteSocket>(); };
 
     KivraWebcam window(components);

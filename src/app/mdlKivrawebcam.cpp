@@ -5,6 +5,8 @@
 #include "SettingsStore.h"
 #include "SettingsValues.h"
 
+#include <limits>
+
 using namespace settingsvalues;
 
 namespace {
@@ -43,6 +45,26 @@ StationSettings mdlKivrawebcam::readStation() const
     s.deleteEnabled = readBool(keys::deleteButton, false);
     s.captureFrame = readBool(keys::captureFrame, false);
     return s;
+}
+
+void mdlKivrawebcam::LoadUploadSettings()
+{
+    constexpr qint64 min16 = std::numeric_limits<qint16>::min();
+    constexpr qint64 max16 = std::numeric_limits<qint16>::max();
+    const UploadSettings defaults;
+    const auto text = [this](QLatin1String key) { return m_store.read(section, key); };
+
+    UploadSettings& u = m_upload;
+    u.FTPEnable = qint16(readInt(keys::ftpEnable, defaults.FTPEnable, min16, max16));
+    u.FilePath = text(keys::filePath);
+    u.FileLogin = text(keys::fileLogin);
+    u.FileName = text(keys::fileName);
+    u.FileHost = text(keys::fileHost);
+    u.FilePassword = text(keys::filePassword);
+    u.FileInterval = qint16(readInt(keys::fileInterval, defaults.FileInterval, min16, max16));
+    u.FileAuto = qint16(readInt(keys::fileAuto, defaults.FileAuto, min16, max16));
+    // The quality slider runs from 1 to 100.
+    u.FileQuality = qint16(readInt(keys::fileQuality, defaults.FileQuality, 1, 100));
 }
 
 bool mdlKivrawebcam::writeStation(const StationSettings& s, QString* reason)

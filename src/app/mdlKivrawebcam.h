@@ -1,6 +1,7 @@
 #pragma once
 
 #include "StationSettings.h"
+#include "UploadSettings.h"
 
 #include <QLatin1String>
 #include <QString>
@@ -21,9 +22,16 @@ public:
     // store could not be written.
     bool writeStation(const StationSettings& state, QString* reason = nullptr);
 
+    // The upload settings of the run. The FTP keys are only ever written by
+    // the FTP settings dialog's OK.
+    UploadSettings& uploadSettings() { return m_upload; }
+    // Fills uploadSettings() from the store.
+    void LoadUploadSettings();
+
 private:
     bool readBool(QLatin1String key, bool fallback) const;
     qint64 readInt(QLatin1String key, qint64 fallback, qint64 min, qint64 max) const;
 
     SettingsStore& m_store;
+    UploadSettings m_upload;
 };

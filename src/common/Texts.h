@@ -61,9 +61,6 @@ inline constexpr QLatin1String fieldOutOfRange{"%1 is outside -32768 to 32767: \
 // %1 is the preset's row, counted from 1; %2 why it was passed over.
 inline constexpr QLatin1String presetSkipped{"Preset %1 not sent: %2"};
 
-// Settings
-inline constexpr QLatin1String settingsNotSaved{"Settings not saved: "};
-
 // Files
 inline constexpr QLatin1String presetDatabaseFile{"Pivora.mdb"};
 

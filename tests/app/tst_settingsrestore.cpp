@@ -3,6 +3,7 @@
 #include "FakeImageCodec.h"
 #include "FakeMessageBoxes.h"
 #include "FakeSerialPort.h"
+#include "FramePublisher.h"
 #include "IniSettingsStore.h"
 #include "IntervalTimer.h"
 #include "KivraWebcam.h"
@@ -222,6 +223,52 @@ private slots:
         QCOMPARE(s.ui().hsAccel->value(), 2);
         QVERIFY(!s.ui().optManual->isChecked() && !s.ui().optRandom->isChecked());
         QCOMPARE(s.timer("Timer1")->interval(), 0);
+    }
+
+    void uploadSettingsReachTheTransferButStartNoUploads()
+    {
+        MemorySettingsStore settings;
+        store(settings, "FTPEnable", "1");
+        store(settings, "FileHost", "ftp.example.net:2121");
+        store(settings, "FileLogin", "cam");
+        store(settings, "FilePassword", "pa ss");
+        store(settings, "FilePath", "/pub/");
+        store(settings, "FileName", "cam.jpg");
+        store(settings, "FileInterval", "5");
+        store(settings, "FileAuto", "1");
+        store(settings, "FileQuality", "80");
+        Station<FakeSerialPort> s(settings, m_folder.path());
+        s.start();
+
+        QCOMPARE(s.transfer.propertyWrites, QStringList({"ServerName=ftp.example.net:2121",
+                                                         "LoginPassword=pa ss", "LoginName=cam"}));
+        const UploadSettings& u = s.window.uploadSettings();
+        QCOMPARE(u.FilePath, QStringLiteral("/pub/"));
+        QCOMPARE(u.FileName, QStringLiteral("cam.jpg"));
+        QCOMPARE(u.FileInterval, qint16(5));
+        QCOMPARE(u.FileQuality, qint16(80));
+        // Neither the Send Frame button nor the automatic uploads follow
+        // the FTP keys at start-up.
+        QVERIFY(!s.ui().cmdCaptureFrame->isEnabled());
+        QVERIFY(!s.timer("Timer2")->isEnabled());
+        QVERIFY(s.transfer.commands.isEmpty());
+
+        // Confirming the dialog with what was restored starts them.
+        s.window.publisher().ApplyFtpSettings(u);
+        QVERIFY(s.timer("Timer2")->isTicking());
+        QCOMPARE(s.timer("Timer2")->interval(), 5000);
+    }
+
+    void damagedUploadNumbersFallBackToDefaults()
+    {
+        MemorySettingsStore settings;
+        store(settings, "FTPEnable", "lots");
+        store(settings, "FileInterval", "99999");
+        store(settings, "FileAuto", "1e9");
+        store(settings, "FileQuality", "500");
+        Station<FakeSerialPort> s(settings, m_folder.path());
+        s.start();
+        QCOMPARE(s.window.uploadSettings(), UploadSettings{});
     }
 
     void roundTripThroughARealFile()
