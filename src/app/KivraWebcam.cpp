@@ -1,6 +1,8 @@
 #include "KivraWebcam.h"
 
+#include "BrowserLauncher.h"
 #include "CaptureDevice.h"
+#include "ClickableLabel.h"
 #include "DriverList.h"
 #include "Durations.h"
 #include "IntervalTimer.h"
@@ -45,7 +47,9 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
     , tmrSnapPic(makeTimer(this, "tmrSnapPic", true, 0))
     , m_mount(new MountLink(components.serialPort, components.settings, this))
     , datPivora(new PresetRecordSet(this))
-    , m_driverList(new DriverList(*ui.cbDriver, components.capture, components.messages, this, this))
+    , m_driverList(
+          new DriverList(*ui.cbDriver, components.capture, components.messages, this, this))
+    , m_browser(new BrowserLauncher(components.browser, this))
 {
     setObjectName(QStringLiteral("KivraWebcam"));
     datPivora->setObjectName(QStringLiteral("datPivora"));
@@ -55,6 +59,7 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
 
     components.capture.setPreviewSink(ui.ezVidCap1->videoSink());
     connectControls();
+    connectBrowser();
 }
 
 KivraWebcam::~KivraWebcam()
@@ -77,6 +82,11 @@ void KivraWebcam::connectControls()
 
     connect(Timer3, &IntervalTimer::timeout, this, &KivraWebcam::onTimer3);
     connect(ui.cmdVidSettings, &QPushButton::clicked, this, &KivraWebcam::ShowDriverDialog);
+}
+
+void KivraWebcam::connectBrowser()
+{
+    connect(ui.Picture2, &ClickableLabel::clicked, m_browser, &BrowserLauncher::open);
 }
 
 void KivraWebcam::Load()

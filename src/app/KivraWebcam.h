@@ -1,9 +1,11 @@
 #pragma once
 
+#include "BrowserSetup.h"
 #include "MainWindowLayout.h"
 
 #include <QWidget>
 
+class BrowserLauncher;
 class CaptureDevice;
 class DriverList;
 class IntervalTimer;
@@ -22,6 +24,8 @@ struct StationComponents
     MessageBoxes& messages;
     // The folder that holds the program (and the preset database).
     QString programFolder;
+    // The browser window the logo opens; none without a component maker.
+    BrowserSetup browser = {};
 };
 
 // The main window: it builds its controls, connects them to the parts that
@@ -52,6 +56,7 @@ protected:
 
 private:
     void connectControls();
+    void connectBrowser();
     void onAccelerationChanged(int value);
     void onTimer3();
     void LoadSettings();
@@ -70,6 +75,7 @@ private:
     MountLink* m_mount;
     PresetRecordSet* datPivora;
     DriverList* m_driverList;
+    BrowserLauncher* m_browser;
 
     bool m_remoteControl = false;
     bool m_settingsLoaded = false;

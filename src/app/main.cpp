@@ -3,7 +3,9 @@
 #include "QtCaptureDevice.h"
 #include "QtMessageBoxes.h"
 #include "QtSerialPort.h"
+#include "QtWebBrowser.h"
 #include "Texts.h"
+#include "WebEngineSetup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -11,13 +13,14 @@
 
 int main(int argc, char* argv[])
 {
+    prepareWebEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName(texts::appTitle);
     QApplication::setApplicationVersion(QStringLiteral(KIVRA_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Camera station: live picture, pan/tilt mount control and FTP publishing."));
+    parser.setApplicationDescription(
+        QStringLiteral("Camera station: live picture, pan/tilt mount control and FTP publishing."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption testPattern(
@@ -31,8 +34,11 @@ int main(int argc, char* argv[])
     QtCaptureDevice capture(parser.isSet(testPattern));
     QtMessageBoxes messages;
 
+    // The browser window runs on Qt WebEngine and opens on the home page.
+    const BrowserSetup browser{QtWebBrowser::factory()};
+
     KivraWebcam window(
-        {settings, serialPort, capture, messages, QCoreApplication::applicationDirPath()});
+        {settings, serialPort, capture, messages, QCoreApplication::applicationDirPath(), browser});
     window.Load();
     return app.exec();
 }

@@ -35,6 +35,17 @@ inline constexpr QLatin1String logoTip{"Visit Our website - Press this button"};
 inline constexpr QLatin1String enableRemote{"Enable Remote Control"};
 inline constexpr QLatin1String disableRemote{"Disable Remote Control"};
 
+// Browser window. The home page stands for the maker's site; it is the
+// address the window opens on and where its Home button leads.
+inline constexpr QLatin1String browserHomePage{"https://www.example.com/"};
+inline constexpr QLatin1String browserWorking{"Working..."};
+inline constexpr QLatin1String browserAddress{"&Address:"};
+inline constexpr QLatin1String browserBack{"Back"};
+inline constexpr QLatin1String browserForward{"Forward"};
+inline constexpr QLatin1String browserStop{"Stop"};
+inline constexpr QLatin1String browserRefresh{"Refresh"};
+inline constexpr QLatin1String browserHome{"Home"};
+
 // Files
 inline constexpr QLatin1String presetDatabaseFile{"Pivora.mdb"};
 
