@@ -159,7 +159,7 @@ void frmBrowser::applyResizeLayout()
     const float pageHeight = innerHeight - stripBottom - bottomMargin;
     // Smaller than its margins (minimised, or dragged that small): there is
     // no sound size, so the controls stay as they are.
-    if (boxWidth < 0 || pageHeight < 0)
+    if (boxWidth < 0 || pageHeight < 0 || !brwWebBrowser)
         return;
 
     cboAddress->resize(twips(int(boxWidth)), cboAddress->height());

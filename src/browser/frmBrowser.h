@@ -2,6 +2,7 @@
 
 #include "BrowserSetup.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -20,6 +21,7 @@ class frmBrowser final : public QWidget
 {
     Q_OBJECT
 public:
+    // setup.makeComponent must be set; the window is owned by owner.
     explicit frmBrowser(const BrowserSetup& setup, QWidget* owner = nullptr);
     ~frmBrowser() override;
 
@@ -48,7 +50,8 @@ private:
     QWidget* picAddress = nullptr;
     QLabel* lblAddress = nullptr;
     QComboBox* cboAddress = nullptr;
-    QWidget* brwWebBrowser = nullptr;
+    // The component's page area; guarded, as the component owns it.
+    QPointer<QWidget> brwWebBrowser;
     IntervalTimer* timTimer = nullptr;
 
     QString m_startingAddress;
