@@ -16,11 +16,11 @@ frmBrowser* BrowserLauncher::window() const
 
 void BrowserLauncher::open()
 {
-    if (frmBrowser* open = window()) {
-        open->setWindowState(open->windowState() & ~Qt::WindowMinimized);
-        open->show();
-        open->raise();
-        open->activateWindow();
+    if (frmBrowser* shown = window()) {
+        shown->setWindowState(shown->windowState() & ~Qt::WindowMinimized);
+        shown->show();
+        shown->raise();
+        shown->activateWindow();
         return;
     }
     if (!m_setup.makeComponent)

@@ -60,7 +60,6 @@ frmBrowser::frmBrowser(const BrowserSetup& setup, QWidget* owner)
     cboAddress->lineEdit()->installEventFilter(this);
 }
 
-// Out of line: the component's type is complete here.
 frmBrowser::~frmBrowser() = default;
 
 void frmBrowser::buildControls()
