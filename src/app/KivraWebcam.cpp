@@ -1,6 +1,8 @@
 #include "KivraWebcam.h"
 
+#include "BrowserLauncher.h"
 #include "CaptureDevice.h"
+#include "ClickableLabel.h"
 #include "DriverList.h"
 #include "Durations.h"
 #include "FramePublisher.h"
@@ -66,6 +68,7 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
            [this] { return ui.optsequence->isChecked(); },
            [this] { return datPivora->field(texts::presetFileNameField); }},
           this))
+    , m_browser(new BrowserLauncher(components.browser, this))
 {
     setObjectName(QStringLiteral("KivraWebcam"));
     datPivora->setObjectName(QStringLiteral("datPivora"));
@@ -78,6 +81,7 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
     connectRemote();
     connectPointing();
     connectPublishing();
+    connectBrowser();
 }
 
 KivraWebcam::~KivraWebcam()
@@ -156,6 +160,11 @@ void KivraWebcam::openFtpSettings()
     dlgFTP dialog(m_settingsModule.uploadSettings(), m_components.messages, this);
     if (dialog.exec() == QDialog::Accepted)
         m_publisher->ApplyFtpSettings(dialog.settings());
+}
+
+void KivraWebcam::connectBrowser()
+{
+    connect(ui.Picture2, &ClickableLabel::clicked, m_browser, &BrowserLauncher::open);
 }
 
 void KivraWebcam::Load()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BrowserSetup.h"
 #include "MainWindowLayout.h"
 #include "RemoteControl.h"
 #include "UploadSettings.h"
@@ -7,6 +8,7 @@
 
 #include <QWidget>
 
+class BrowserLauncher;
 #include <memory>
 
 class CaptureDevice;
@@ -39,6 +41,8 @@ struct StationComponents
     FileTransfer& transfer;
     // Socket objects for remote control; without them the link cannot go on.
     RemoteSocketSource remoteSockets = {};
+    // The browser window the logo opens; none without a component maker.
+    BrowserSetup browser = {};
 };
 
 // The main window: it builds its controls, connects them to the parts that
@@ -74,6 +78,7 @@ private:
     void connectControls();
     void connectRemote();
     void connectPointing();
+    void connectBrowser();
     void onAccelerationChanged(int value);
     void onTimer3();
     void LoadSettings();
@@ -103,6 +108,7 @@ private:
     PointingScheduler* m_scheduler = nullptr;
     TouchPadControl* m_touchPadControl = nullptr;
     PresetGridBinding* m_presetGrid = nullptr;
+    BrowserLauncher* m_browser;
 
     bool m_settingsLoaded = false;
     bool m_unloaded = false;

@@ -5,8 +5,10 @@
 #include "QtMessageBoxes.h"
 #include "QtRemoteSocket.h"
 #include "QtSerialPort.h"
+#include "QtWebBrowser.h"
 #include "Texts.h"
 #include "TurboJpegCodec.h"
+#include "WebEngineSetup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -14,6 +16,7 @@
 
 int main(int argc, char* argv[])
 {
+    prepareWebEngine();
     QApplication app(argc, argv);
     QApplication::setApplicationName(texts::appTitle);
     QApplication::setApplicationVersion(QStringLiteral(KIVRA_VERSION));
@@ -36,9 +39,13 @@ int main(int argc, char* argv[])
     TurboJpegCodec imageCodec;
     CurlFileTransfer transfer;
 
+    // The browser window runs on Qt WebEngine and opens on the home page.
+    const BrowserSetup browser{QtWebBrowser::factory()};
+
     StationComponents components{
         settings,   serialPort, capture, messages, QCoreApplication::applicationDirPath(),
         imageCodec, transfer};
+    components.browser = browser;
     components.remoteSockets.create = [] { return std::make_unique<QtRemoteSocket>(); };
 
     KivraWebcam window(components);

@@ -24,4 +24,12 @@ inline constexpr std::chrono::milliseconds testPatternFrame = 66ms;
 // login, to answer a command, or to take more upload data.
 inline constexpr std::chrono::seconds ftpRequestTimeout = 60s;
 
+// Browser window: how often the caption polls the component's busy state.
+inline constexpr std::chrono::milliseconds browserPoll = 5ms;
+
+// The engine starts a requested load a moment after the request, and drops
+// some requests without a word; past this limit a request that never
+// started no longer counts as busy.
+inline constexpr std::chrono::milliseconds browserLoadStart = 10s;
+
 } // namespace durations

@@ -61,6 +61,17 @@ inline constexpr QLatin1String fieldOutOfRange{"%1 is outside -32768 to 32767: \
 // %1 is the preset's row, counted from 1; %2 why it was passed over.
 inline constexpr QLatin1String presetSkipped{"Preset %1 not sent: %2"};
 
+// Browser window. The home page stands for the maker's site; it is the
+// address the window opens on and where its Home button leads.
+inline constexpr QLatin1String browserHomePage{"https://www.example.com/"};
+inline constexpr QLatin1String browserWorking{"Working..."};
+inline constexpr QLatin1String browserAddress{"&Address:"};
+inline constexpr QLatin1String browserBack{"Back"};
+inline constexpr QLatin1String browserForward{"Forward"};
+inline constexpr QLatin1String browserStop{"Stop"};
+inline constexpr QLatin1String browserRefresh{"Refresh"};
+inline constexpr QLatin1String browserHome{"Home"};
+
 // Files
 inline constexpr QLatin1String presetDatabaseFile{"Pivora.mdb"};
 

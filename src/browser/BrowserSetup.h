@@ -1,0 +1,15 @@
+#pragma once
+
+#include "Texts.h"
+#include "WebBrowser.h"
+
+#include <QString>
+
+// How browser windows are made: the component behind each one and the
+// address it opens on, which is also where its Home button leads.
+struct BrowserSetup
+{
+    // Without a component maker the station has no browser window.
+    WebBrowserFactory makeComponent;
+    QString homePage = QString(texts::browserHomePage);
+};
