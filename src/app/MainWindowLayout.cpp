@@ -1,6 +1,7 @@
 #include "MainWindowLayout.h"
 
 #include "ClickableLabel.h"
+#include "PlacedControl.h"
 #include "RecordNavigator.h"
 #include "Texts.h"
 #include "TouchPad.h"
@@ -21,19 +22,10 @@
 
 namespace {
 
-template <typename T, typename... Args>
-T* make(QWidget* container, const char* name, QRect geometry, Args&&... args)
-{
-    auto* widget = new T(std::forward<Args>(args)..., container);
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
 QLabel* label(QWidget* container, const char* name, QRect geometry, const QString& text,
               Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter)
 {
-    auto* l = make<QLabel>(container, name, geometry, text);
+    auto* l = placeControl<QLabel>(container, name, geometry, text);
     l->setAlignment(alignment);
     return l;
 }
@@ -60,34 +52,35 @@ QFont MainWindowLayout::windowFont()
 MainWindowLayout::MainWindowLayout(QWidget* w)
 {
     w->setFont(windowFont());
-    ezVidCap1 = make<QVideoWidget>(w, "ezVidCap1", twipsRect(120, 120, 4800, 3600));
+    ezVidCap1 = placeControl<QVideoWidget>(w, "ezVidCap1", twipsRect(120, 120, 4800, 3600));
     ezVidCap1->setToolTip(texts::liveVideoTip);
 
-    cbDriver = make<QComboBox>(w, "cbDriver", twipsRect(6960, 3360, 2610, 315));
+    cbDriver = placeControl<QComboBox>(w, "cbDriver", twipsRect(6960, 3360, 2610, 315));
     cbDriver->setEditable(false);
 
-    cmdVidSettings = make<QPushButton>(w, "cmdVidSettings", twipsRect(3000, 3840, 1935, 495),
-                                       QStringLiteral("Video Settings"));
+    cmdVidSettings = placeControl<QPushButton>(
+        w, "cmdVidSettings", twipsRect(3000, 3840, 1935, 495), QStringLiteral("Video Settings"));
 
-    Picture1 = make<TouchPad>(w, "Picture1", twipsRect(120, 3840, 2595, 2175));
+    Picture1 = placeControl<TouchPad>(w, "Picture1", twipsRect(120, 3840, 2595, 2175));
     Picture1->setBackdrop(QPixmap(QStringLiteral(":/images/touchpad.png")));
     Label4 =
         label(w, "Label4", twipsRect(120, 6000, 2535, 255), texts::touchPadTitle, Qt::AlignCenter);
 
-    Frame1 = make<QGroupBox>(w, "Frame1", twipsRect(5160, 120, 4095, 615),
-                             QStringLiteral("Communications Port"));
-    Option1 = make<QRadioButton>(Frame1, "Option1", twipsRect(120, 240, 855, 255),
-                                 QStringLiteral("COM1:"));
-    Option2 = make<QRadioButton>(Frame1, "Option2", twipsRect(1080, 240, 855, 255),
-                                 QStringLiteral("COM2:"));
-    Option3 = make<QRadioButton>(Frame1, "Option3", twipsRect(2040, 240, 855, 255),
-                                 QStringLiteral("COM3:"));
-    Option4 = make<QRadioButton>(Frame1, "Option4", twipsRect(3000, 240, 855, 255),
-                                 QStringLiteral("COM4:"));
+    Frame1 = placeControl<QGroupBox>(w, "Frame1", twipsRect(5160, 120, 4095, 615),
+                                     QStringLiteral("Communications Port"));
+    Option1 = placeControl<QRadioButton>(Frame1, "Option1", twipsRect(120, 240, 855, 255),
+                                         QStringLiteral("COM1:"));
+    Option2 = placeControl<QRadioButton>(Frame1, "Option2", twipsRect(1080, 240, 855, 255),
+                                         QStringLiteral("COM2:"));
+    Option3 = placeControl<QRadioButton>(Frame1, "Option3", twipsRect(2040, 240, 855, 255),
+                                         QStringLiteral("COM3:"));
+    Option4 = placeControl<QRadioButton>(Frame1, "Option4", twipsRect(3000, 240, 855, 255),
+                                         QStringLiteral("COM4:"));
 
-    Frame3 = make<QGroupBox>(w, "Frame3", twipsRect(5160, 840, 4095, 855),
-                             QStringLiteral("Acceleration"));
-    hsAccel = make<QScrollBar>(Frame3, "hsAccel", twipsRect(240, 480, 3615, 255), Qt::Horizontal);
+    Frame3 = placeControl<QGroupBox>(w, "Frame3", twipsRect(5160, 840, 4095, 855),
+                                     QStringLiteral("Acceleration"));
+    hsAccel =
+        placeControl<QScrollBar>(Frame3, "hsAccel", twipsRect(240, 480, 3615, 255), Qt::Horizontal);
     hsAccel->setRange(1, 3);
     hsAccel->setSingleStep(1);
     hsAccel->setPageStep(1);
@@ -97,8 +90,8 @@ MainWindowLayout::MainWindowLayout(QWidget* w)
     lblAccel = label(Frame3, "lblAccel", twipsRect(1560, 240, 1095, 255), texts::accelNormal,
                      Qt::AlignCenter);
 
-    Frame2 = make<QGroupBox>(w, "Frame2", twipsRect(5160, 1800, 4095, 1335),
-                             QStringLiteral("Position Information"));
+    Frame2 = placeControl<QGroupBox>(w, "Frame2", twipsRect(5160, 1800, 4095, 1335),
+                                     QStringLiteral("Position Information"));
     Label2 = label(Frame2, "Label2", twipsRect(240, 360, 615, 375), QStringLiteral("Pan"));
     lblPan = label(Frame2, "lblPan", twipsRect(960, 360, 855, 375), QString(),
                    Qt::AlignRight | Qt::AlignVCenter);
@@ -107,37 +100,37 @@ MainWindowLayout::MainWindowLayout(QWidget* w)
                     Qt::AlignRight | Qt::AlignVCenter);
     for (QLabel* l : {Label2, lblPan, Label3, lblTilt})
         l->setFont(bold12(l));
-    optManual = make<QRadioButton>(Frame2, "optManual", twipsRect(2160, 240, 1695, 255),
-                                   QStringLiteral("Manual Control"));
-    optRandom = make<QRadioButton>(Frame2, "optRandom", twipsRect(2160, 480, 1815, 255),
-                                   QStringLiteral("Random Pointing"));
-    optsequence = make<QRadioButton>(Frame2, "optsequence", twipsRect(2160, 720, 1815, 255),
-                                     QStringLiteral("Sequenced Pointing"));
-    optTrain = make<QRadioButton>(Frame2, "optTrain", twipsRect(2160, 960, 1455, 255),
-                                  QStringLiteral("Training Mode"));
+    optManual = placeControl<QRadioButton>(Frame2, "optManual", twipsRect(2160, 240, 1695, 255),
+                                           QStringLiteral("Manual Control"));
+    optRandom = placeControl<QRadioButton>(Frame2, "optRandom", twipsRect(2160, 480, 1815, 255),
+                                           QStringLiteral("Random Pointing"));
+    optsequence = placeControl<QRadioButton>(Frame2, "optsequence", twipsRect(2160, 720, 1815, 255),
+                                             QStringLiteral("Sequenced Pointing"));
+    optTrain = placeControl<QRadioButton>(Frame2, "optTrain", twipsRect(2160, 960, 1455, 255),
+                                          QStringLiteral("Training Mode"));
 
-    DBGrid1 = make<QTableView>(w, "DBGrid1", twipsRect(5280, 3720, 4455, 1815));
+    DBGrid1 = placeControl<QTableView>(w, "DBGrid1", twipsRect(5280, 3720, 4455, 1815));
     DBGrid1->setToolTip(texts::gridTip);
-    datPivoraNavigator = make<RecordNavigator>(w, "datPivora", twipsRect(3480, 5760, 1140, 375),
-                                               QString(texts::presetNavigatorCaption));
+    datPivoraNavigator = placeControl<RecordNavigator>(
+        w, "datPivora", twipsRect(3480, 5760, 1140, 375), QString(texts::presetNavigatorCaption));
 
     lblDefDelay =
         label(w, "lblDefDelay", twipsRect(5280, 3360, 975, 255), QStringLiteral("Default Delay"));
-    txtDefDelay =
-        make<QLineEdit>(w, "txtDefDelay", twipsRect(6360, 3360, 495, 285), QStringLiteral("3"));
+    txtDefDelay = placeControl<QLineEdit>(w, "txtDefDelay", twipsRect(6360, 3360, 495, 285),
+                                          QStringLiteral("3"));
     txtDefDelay->setAlignment(Qt::AlignCenter);
 
-    cmdDelete = make<QPushButton>(w, "cmdDelete", twipsRect(7200, 5640, 1095, 375),
-                                  QStringLiteral("Delete"));
-    cmdFTPSettings = make<QPushButton>(w, "cmdFTPSettings", twipsRect(3000, 4440, 1935, 495),
-                                       QStringLiteral("FTP Settings"));
+    cmdDelete = placeControl<QPushButton>(w, "cmdDelete", twipsRect(7200, 5640, 1095, 375),
+                                          QStringLiteral("Delete"));
+    cmdFTPSettings = placeControl<QPushButton>(
+        w, "cmdFTPSettings", twipsRect(3000, 4440, 1935, 495), QStringLiteral("FTP Settings"));
     cmdFTPSettings->setToolTip(texts::ftpSettingsTip);
-    cmdCaptureFrame = make<QPushButton>(w, "cmdCaptureFrame", twipsRect(3000, 5040, 1935, 495),
-                                        QStringLiteral("Send Frame"));
+    cmdCaptureFrame = placeControl<QPushButton>(
+        w, "cmdCaptureFrame", twipsRect(3000, 5040, 1935, 495), QStringLiteral("Send Frame"));
     cmdCaptureFrame->setToolTip(texts::sendFrameTip);
     cmdCaptureFrame->setEnabled(false);
-    cmdEnableRemote = make<QPushButton>(w, "cmdEnableRemote", twipsRect(6000, 6480, 255, 255),
-                                        QString(texts::enableRemote));
+    cmdEnableRemote = placeControl<QPushButton>(
+        w, "cmdEnableRemote", twipsRect(6000, 6480, 255, 255), QString(texts::enableRemote));
     cmdEnableRemote->setVisible(false);
 
     Label1 = label(w, "Label1", twipsRect(0, 6480, 495, 255), QStringLiteral("Status"));
@@ -152,7 +145,7 @@ MainWindowLayout::MainWindowLayout(QWidget* w)
                        .arg(QLatin1String(KIVRA_VERSION)),
                    Qt::AlignCenter);
 
-    Picture2 = make<ClickableLabel>(w, "Picture2", twipsRect(6360, 6120, 3375, 855));
+    Picture2 = placeControl<ClickableLabel>(w, "Picture2", twipsRect(6360, 6120, 3375, 855));
     Picture2->setPixmap(QPixmap(QStringLiteral(":/images/logo.png")));
     Picture2->setAlignment(Qt::AlignCenter);
     Picture2->setToolTip(texts::logoTip);

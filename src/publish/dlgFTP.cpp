@@ -1,6 +1,7 @@
 #include "dlgFTP.h"
 
 #include "MessageBoxes.h"
+#include "PlacedControl.h"
 #include "Texts.h"
 #include "Twips.h"
 
@@ -16,18 +17,7 @@
 #include <cmath>
 #include <limits>
 
-namespace {
-
-template <typename T, typename... Args>
-T* make(QWidget* container, const char* name, QRect geometry, Args&&... args)
-{
-    auto* widget = new T(std::forward<Args>(args)..., container);
-    widget->setObjectName(QLatin1String(name));
-    widget->setGeometry(geometry);
-    return widget;
-}
-
-} // namespace
+namespace {} // namespace
 
 dlgFTP::dlgFTP(const UploadSettings& current, MessageBoxes& messages, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -46,46 +36,48 @@ dlgFTP::dlgFTP(const UploadSettings& current, MessageBoxes& messages, QWidget* p
 
 void dlgFTP::build()
 {
-    OKButton =
-        make<QPushButton>(this, "OKButton", twipsRect(1680, 5040, 1215, 375), QStringLiteral("OK"));
+    OKButton = placeControl<QPushButton>(this, "OKButton", twipsRect(1680, 5040, 1215, 375),
+                                         QStringLiteral("OK"));
     OKButton->setDefault(true);
-    CancelButton = make<QPushButton>(this, "CancelButton", twipsRect(3000, 5040, 1215, 375),
-                                     QStringLiteral("Cancel"));
+    CancelButton = placeControl<QPushButton>(this, "CancelButton", twipsRect(3000, 5040, 1215, 375),
+                                             QStringLiteral("Cancel"));
     connect(OKButton, &QPushButton::clicked, this, &dlgFTP::accept);
     connect(CancelButton, &QPushButton::clicked, this, &dlgFTP::reject);
 
-    FTP = make<QLabel>(this, "FTP", twipsRect(480, 600, 855, 255), QStringLiteral("FTP Server"));
-    txtFTPServer = make<QLineEdit>(this, "txtFTPServer", twipsRect(1560, 600, 3375, 375));
-    lblLogin =
-        make<QLabel>(this, "lblLogin", twipsRect(480, 1080, 495, 255), QStringLiteral("Login"));
-    txtLogin = make<QLineEdit>(this, "txtLogin", twipsRect(1560, 1080, 3375, 405));
-    lblPassword = make<QLabel>(this, "lblPassword", twipsRect(480, 1560, 855, 255),
-                               QStringLiteral("Password"));
-    txtPassword = make<QLineEdit>(this, "txtPassword", twipsRect(1560, 1560, 3375, 375));
+    FTP = placeControl<QLabel>(this, "FTP", twipsRect(480, 600, 855, 255),
+                               QStringLiteral("FTP Server"));
+    txtFTPServer = placeControl<QLineEdit>(this, "txtFTPServer", twipsRect(1560, 600, 3375, 375));
+    lblLogin = placeControl<QLabel>(this, "lblLogin", twipsRect(480, 1080, 495, 255),
+                                    QStringLiteral("Login"));
+    txtLogin = placeControl<QLineEdit>(this, "txtLogin", twipsRect(1560, 1080, 3375, 405));
+    lblPassword = placeControl<QLabel>(this, "lblPassword", twipsRect(480, 1560, 855, 255),
+                                       QStringLiteral("Password"));
+    txtPassword = placeControl<QLineEdit>(this, "txtPassword", twipsRect(1560, 1560, 3375, 375));
     txtPassword->setEchoMode(QLineEdit::Password);
     txtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42"));
-    chkFTPEnable = make<QCheckBox>(this, "chkFTPEnable", twipsRect(600, 120, 1215, 375),
-                                   QStringLiteral("Enable"));
-    txtFileName = make<QLineEdit>(this, "txtFileName", twipsRect(1560, 2520, 3375, 375));
-    Label1 =
-        make<QLabel>(this, "Label1", twipsRect(480, 2640, 975, 255), QStringLiteral("FileName"));
-    Path = make<QLabel>(this, "Path", twipsRect(480, 2160, 615, 255), QStringLiteral("Path"));
-    txtFilePath = make<QLineEdit>(this, "txtFilePath", twipsRect(1560, 2040, 3375, 375));
+    chkFTPEnable = placeControl<QCheckBox>(this, "chkFTPEnable", twipsRect(600, 120, 1215, 375),
+                                           QStringLiteral("Enable"));
+    txtFileName = placeControl<QLineEdit>(this, "txtFileName", twipsRect(1560, 2520, 3375, 375));
+    Label1 = placeControl<QLabel>(this, "Label1", twipsRect(480, 2640, 975, 255),
+                                  QStringLiteral("FileName"));
+    Path =
+        placeControl<QLabel>(this, "Path", twipsRect(480, 2160, 615, 255), QStringLiteral("Path"));
+    txtFilePath = placeControl<QLineEdit>(this, "txtFilePath", twipsRect(1560, 2040, 3375, 375));
 
-    Frame1 = make<QGroupBox>(this, "Frame1", twipsRect(480, 3000, 4455, 735),
-                             QStringLiteral("Auto Update"));
-    Label2 =
-        make<QLabel>(Frame1, "Label2", twipsRect(1320, 360, 615, 255), QStringLiteral("Interval"));
-    chkAutoUpdate = make<QCheckBox>(Frame1, "chkAutoUpdate", twipsRect(360, 300, 975, 375),
-                                    QStringLiteral("Enable"));
-    txtInterval = make<QLineEdit>(Frame1, "txtInterval", twipsRect(2040, 345, 855, 285));
-    Label3 =
-        make<QLabel>(Frame1, "Label3", twipsRect(3000, 360, 855, 255), QStringLiteral("(seconds)"));
+    Frame1 = placeControl<QGroupBox>(this, "Frame1", twipsRect(480, 3000, 4455, 735),
+                                     QStringLiteral("Auto Update"));
+    Label2 = placeControl<QLabel>(Frame1, "Label2", twipsRect(1320, 360, 615, 255),
+                                  QStringLiteral("Interval"));
+    chkAutoUpdate = placeControl<QCheckBox>(Frame1, "chkAutoUpdate", twipsRect(360, 300, 975, 375),
+                                            QStringLiteral("Enable"));
+    txtInterval = placeControl<QLineEdit>(Frame1, "txtInterval", twipsRect(2040, 345, 855, 285));
+    Label3 = placeControl<QLabel>(Frame1, "Label3", twipsRect(3000, 360, 855, 255),
+                                  QStringLiteral("(seconds)"));
 
-    Frame2 = make<QGroupBox>(this, "Frame2", twipsRect(480, 3840, 4455, 1095),
-                             QStringLiteral("Image Quality"));
-    sldrJPGQuality =
-        make<QSlider>(Frame2, "sldrJPGQuality", twipsRect(120, 360, 4215, 255), Qt::Horizontal);
+    Frame2 = placeControl<QGroupBox>(this, "Frame2", twipsRect(480, 3840, 4455, 1095),
+                                     QStringLiteral("Image Quality"));
+    sldrJPGQuality = placeControl<QSlider>(Frame2, "sldrJPGQuality", twipsRect(120, 360, 4215, 255),
+                                           Qt::Horizontal);
     sldrJPGQuality->setRange(1, 100);
     sldrJPGQuality->setSingleStep(1);
     sldrJPGQuality->setPageStep(10);
@@ -93,10 +85,10 @@ void dlgFTP::build()
     sldrJPGQuality->setTickPosition(QSlider::TicksBelow);
     sldrJPGQuality->setValue(30);
     sldrJPGQuality->setToolTip(texts::jpegQualityTip);
-    Label4 = make<QLabel>(Frame2, "Label4", twipsRect(240, 720, 1575, 255),
-                          QStringLiteral("Better Compression"));
-    Label5 = make<QLabel>(Frame2, "Label5", twipsRect(3240, 720, 1095, 255),
-                          QStringLiteral("Higher Quality"));
+    Label4 = placeControl<QLabel>(Frame2, "Label4", twipsRect(240, 720, 1575, 255),
+                                  QStringLiteral("Better Compression"));
+    Label5 = placeControl<QLabel>(Frame2, "Label5", twipsRect(3240, 720, 1095, 255),
+                                  QStringLiteral("Higher Quality"));
 
     connect(chkFTPEnable, &QCheckBox::toggled, this, &dlgFTP::applyEnableRule);
 

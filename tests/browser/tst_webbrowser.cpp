@@ -1,6 +1,8 @@
 // The browser window on the real engine, against a local web server.
 #include "ClickableLabel.h"
 #include "FakeCaptureDevice.h"
+#include "FakeFileTransfer.h"
+#include "FakeImageCodec.h"
 #include "FakeMessageBoxes.h"
 #include "FakeSerialPort.h"
 #include "IntervalTimer.h"
@@ -157,12 +159,12 @@ private slots:
         FakeSerialPort serial;
         FakeCaptureDevice capture;
         FakeMessageBoxes messages;
-        KivraWebcam station({settings,
-                             serial,
-                             capture,
-                             messages,
-                             QStringLiteral("/opt/cam"),
-                             {QtWebBrowser::factory(), server.url("/a.html")}});
+        FakeImageCodec codec;
+        FakeFileTransfer transfer;
+        StationComponents components{
+            settings, serial, capture, messages, QStringLiteral("/opt/cam"), codec, transfer};
+        components.browser = {QtWebBrowser::factory(), server.url("/a.html")};
+        KivraWebcam station(components);
         station.show();
         ClickableLabel* logo = station.controls().Picture2;
 
