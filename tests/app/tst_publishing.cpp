@@ -8,6 +8,7 @@
 #include "IntervalTimer.h"
 #include "KivraWebcam.h"
 #include "MemorySettingsStore.h"
+#include "PresetRecordSet.h"
 #include "QtCaptureDevice.h"
 #include "TurboJpegCodec.h"
 #include "dlgFTP.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,7 +36,11 @@ template <typename Codec, typename Transfer> struct Station
     explicit Station(CaptureDevice& capture)
         : window({settings, serial, capture, messages, folder.path(), codec, transfer})
     {
+        // The stored settings are applied before the test acts as operator,
+        // or their restore would undo what the test just did.
+        QSignalSpy applied(&window, &KivraWebcam::settingsApplied);
         window.Load();
+        applied.wait(10000);
     }
 
     // Opens the FTP settings with their button, lets `work` fill in the
@@ -90,6 +96,7 @@ private slots:
     {
         FakeCaptureDevice capture;
         Station<FakeImageCodec, FakeFileTransfer> s(capture);
+        s.transfer.propertyWrites.clear(); // what the settings restore handed over
         IntervalTimer* timer2 = s.timer("Timer2");
         QVERIFY(s.ftpSettings([](dlgFTP& d) {
             set(d, "txtFTPServer", QStringLiteral("ftp.example.org"));
@@ -191,6 +198,49 @@ private slots:
                                  30000);
         QVERIFY(ui.cmdCaptureFrame->isEnabled());
         QVERIFY(s.timer("Timer2")->isTicking());
+    }
+
+    void aSequencedTourPublishesEachPresetUnderItsName()
+    {
+        FtpTestServer server;
+        QVERIFY2(server.isRunning(), qPrintable(server.error()));
+        QtCaptureDevice capture(true);
+        Station<TurboJpegCodec, CurlFileTransfer> s(capture);
+        const MainWindowLayout& ui = s.window.controls();
+        ui.cbDriver->setCurrentIndex(ui.cbDriver->count() - 1);
+        QVERIFY(s.ftpSettings([&server](dlgFTP& d) {
+            set(d, "txtFTPServer", server.address());
+            set(d, "txtLogin", server.user());
+            set(d, "txtPassword", server.password());
+            set(d, "txtFilePath", QStringLiteral("tour-"));
+            set(d, "txtFileName", QStringLiteral("general.jpg"));
+        }));
+
+        // Three presets of one second each: two with names of their own,
+        // one that falls back to the general file name.
+        PresetRecordSet& presets = s.window.presets();
+        for (const char* name : {"door.jpg", "", "yard.jpg"}) {
+            presets.AddNew();
+            presets.setField(0, 5);
+            presets.setField(1, 5);
+            presets.setField(2, 1);
+            QVERIFY(presets.Update());
+            if (*name)
+                QVERIFY(presets.updateRecord(presets.RecordCount() - 1,
+                                             {{3, QString::fromLatin1(name)}}));
+        }
+        presets.Refresh();
+
+        ui.optsequence->setChecked(true);
+        for (const char* published : {"tour-door.jpg", "tour-general.jpg", "tour-yard.jpg"}) {
+            QTRY_VERIFY2_WITH_TIMEOUT(
+                !QImage::fromData(server.file(QLatin1String(published)), "JPG").isNull(),
+                qPrintable(QLatin1String(published) + QLatin1String(" - status: ") +
+                           ui.lblStatus->text() + QLatin1String(", presets: ") +
+                           QString::number(presets.RecordCount())),
+                60000);
+        }
+        QVERIFY(server.file(QStringLiteral("general.jpg")).isEmpty());
     }
 };
 
