@@ -6,11 +6,15 @@
 #include "QtRemoteSocket.h"
 #include "QtSerialPort.h"
 #include "Texts.h"
+#include "TransferSettings.h"
 #include "TurboJpegCodec.h"
+#include "UploadLog.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFont>
+#include <QStandardPaths>
 
 int main(int argc, char* argv[])
 {
@@ -34,10 +38,20 @@ int main(int argc, char* argv[])
     QtCaptureDevice capture(parser.isSet(testPattern));
     QtMessageBoxes messages;
     TurboJpegCodec imageCodec;
+    // The upload record and SFTP's known hosts live in the per-user data
+    // folder, beside the preset table's fallback.
+    const QString dataFolder =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+            .filePath(texts::appTitle);
+    UploadLog uploadLog(QDir(dataFolder).filePath(texts::uploadRecordFile));
     CurlFileTransfer transfer;
+    TransferOptions transferOptions = readTransferOptions(settings, dataFolder);
+    transferOptions.uploadLog = &uploadLog;
+    transfer.setOptions(transferOptions);
 
-    StationComponents components{settings, serialPort, capture, messages,
-                                 QCoreApplication::applicationDirPath(), imageCodec, transfer};
+    StationComponents components{
+        settings,   serialPort, capture, messages, QCoreApplication::applicationDirPath(),
+        imageCodec, transfer};
     components.remoteSockets.create = [] { return std::make_unique<QtRemoteSocket>(); };
 
     KivraWebcam window(components);
