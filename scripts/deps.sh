@@ -11,12 +11,12 @@ kivra_packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   qt6-webengine-dev qt6-webengine-dev-tools
   libgl-dev libxkbcommon-dev libvulkan-dev
-  libcurl4-openssl-dev libturbojpeg0-dev
+  libcurl4-openssl-dev libssl-dev libturbojpeg0-dev
   fonts-dejavu-core fonts-liberation2
   xvfb xauth
 )
 kivra_test_packages=(
-  python3 python3-pyftpdlib python3-openssl
+  python3 python3-pyftpdlib python3-openssl python3-paramiko openssl
 )
 
 kivra_install() {

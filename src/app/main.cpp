@@ -7,12 +7,16 @@
 #include "QtSerialPort.h"
 #include "QtWebBrowser.h"
 #include "Texts.h"
+#include "TransferSettings.h"
 #include "TurboJpegCodec.h"
 #include "WebEngineSetup.h"
+#include "UploadLog.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFont>
+#include <QStandardPaths>
 
 int main(int argc, char* argv[])
 {
@@ -37,7 +41,16 @@ int main(int argc, char* argv[])
     QtCaptureDevice capture(parser.isSet(testPattern));
     QtMessageBoxes messages;
     TurboJpegCodec imageCodec;
+    // The upload record and SFTP's known hosts live in the per-user data
+    // folder, beside the preset table's fallback.
+    const QString dataFolder =
+        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
+            .filePath(texts::appTitle);
+    UploadLog uploadLog(QDir(dataFolder).filePath(texts::uploadRecordFile));
     CurlFileTransfer transfer;
+    TransferOptions transferOptions = readTransferOptions(settings, dataFolder);
+    transferOptions.uploadLog = &uploadLog;
+    transfer.setOptions(transferOptions);
 
     // The browser window runs on Qt WebEngine and opens on the home page.
     const BrowserSetup browser{QtWebBrowser::factory()};

@@ -11,6 +11,7 @@ inline constexpr QLatin1String application{"KivraWebcam"};
 
 inline constexpr QLatin1String settingsSection{"Settings"};
 inline constexpr QLatin1String portsSection{"Ports"};
+inline constexpr QLatin1String uploadSection{"Upload"};
 
 // [Ports]: device path of each COM number, "COM1" to "COM4".
 inline constexpr QLatin1String portKeyPrefix{"COM"};
@@ -39,5 +40,10 @@ inline constexpr QLatin1String filePassword{"FilePassword"};
 inline constexpr QLatin1String fileInterval{"FileInterval"};
 inline constexpr QLatin1String fileAuto{"FileAuto"};
 inline constexpr QLatin1String fileQuality{"FileQuality"};
+
+// [Upload]: how frames travel, set by hand in the file.
+inline constexpr QLatin1String caCertificate{"CACertificate"};
+inline constexpr QLatin1String atomic{"Atomic"};
+inline constexpr QLatin1String passive{"Passive"};
 
 } // namespace keys

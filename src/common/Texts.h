@@ -100,6 +100,25 @@ inline constexpr QLatin1String transferNoServer{"no FTP server set (FTP Settings
 inline constexpr QLatin1String transferBadServer{"not a server name: "};
 inline constexpr QLatin1String transferCannotRead{"cannot read "};
 inline constexpr QLatin1String transferCannotStart{"the transfer library could not start"};
+// Secure and atomic publishing: refusals shown after "Upload failed: ",
+// the notice for servers that cannot rename, and the upload record.
+inline constexpr QLatin1String transferUnsupportedAddress{"unsupported server address: "};
+inline constexpr QLatin1String transferCaUnreadable{"cannot read the CACertificate file "};
+inline constexpr QLatin1String transferCaEmpty{"the CACertificate file holds no certificate: "};
+inline constexpr QLatin1String transferCaNotSupported{
+    "the TLS library cannot take the CACertificate file"};
+inline constexpr QLatin1String transferCertificateRefused{"the server's certificate was refused: "};
+// %1 is the file the key was recorded in.
+inline constexpr QLatin1String transferHostKeyChanged{
+    "the SFTP server's host key differs from the one recorded in %1; refused. If the server "
+    "really has a new key, remove its line from that file"};
+inline constexpr QLatin1String transferNoKnownHosts{"no file to record SFTP host keys in"};
+inline constexpr QLatin1String noAtomicReplace{
+    "This server cannot replace files atomically: frames are stored directly under their name"};
+inline constexpr QLatin1String uploadRecordOk{"ok"};
+inline constexpr QLatin1String uploadRecordFile{"uploads.log"};
+inline constexpr QLatin1String knownHostsFile{"known_hosts"};
+inline constexpr QLatin1String temporaryUploadPrefix{".part-"};
 inline constexpr QLatin1String ftpSettingsCaption{"FTP Settings"};
 inline constexpr QLatin1String jpegQualityTip{"Use 30 for best quality/compression"};
 inline constexpr QLatin1String intervalNotAllowed{

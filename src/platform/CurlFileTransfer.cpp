@@ -2,60 +2,85 @@
 
 #include "Durations.h"
 #include "Texts.h"
+#include "UploadLog.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSocketNotifier>
-#include <QUrl>
+
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
 
 #include <cstring>
 #include <limits>
 
 namespace {
 
-constexpr int defaultFtpPort = 21;
-
 bool holdsLineBreak(const QString& text)
 {
     return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'));
 }
 
-// "host", "host:port", "[v6 address]" or "[v6 address]:port"; a bare IPv6
-// address has more than one colon and no port.
-bool splitServer(QString text, QString* host, int* port)
+bool usesTls(const ServerAddress& address)
 {
-    text = text.trimmed();
-    if (text.startsWith(QLatin1String("ftp://"), Qt::CaseInsensitive))
-        text = text.mid(6);
-    if (text.endsWith(QLatin1Char('/')))
-        text.chop(1);
-    *port = defaultFtpPort;
-    QString portText;
-    if (text.startsWith(QLatin1Char('['))) {
-        const qsizetype close = text.indexOf(QLatin1Char(']'));
-        if (close < 0)
-            return false;
-        *host = text.mid(1, close - 1);
-        const QString rest = text.mid(close + 1);
-        if (!rest.isEmpty()) {
-            if (!rest.startsWith(QLatin1Char(':')))
-                return false;
-            portText = rest.mid(1);
-        }
-    } else if (text.count(QLatin1Char(':')) == 1) {
-        const qsizetype colon = text.indexOf(QLatin1Char(':'));
-        *host = text.left(colon);
-        portText = text.mid(colon + 1);
-    } else {
-        *host = text;
+    return address.protocol == ServerAddress::Protocol::FtpExplicitTls ||
+           address.protocol == ServerAddress::Protocol::FtpImplicitTls;
+}
+
+// The name the upload goes in under first: same folder, a prefix that
+// keeps it out of the way of what visitors load.
+QString temporaryNameFor(const QString& remoteName)
+{
+    const qsizetype slash = remoteName.lastIndexOf(QLatin1Char('/'));
+    return remoteName.left(slash + 1) + texts::temporaryUploadPrefix + remoteName.mid(slash + 1);
+}
+
+// SFTP commands take paths in double quotes; curl reads a backslash as the
+// escape within them. A relative name goes as it is: servers resolve it in
+// the home folder, where the upload's URL put the file ("/~/" is not
+// expanded in these commands).
+QByteArray sftpPath(const QString& name)
+{
+    QString path = name;
+    path.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    path.replace(QLatin1Char('"'), QLatin1String("\\\""));
+    return '"' + path.toUtf8() + '"';
+}
+
+QByteArray deleteCommand(const ServerAddress& address, const QString& name, bool mayFail)
+{
+    const QByteArray ignore = mayFail ? "*" : "";
+    if (address.isFtp())
+        return ignore + "DELE " + name.toUtf8();
+    return ignore + "rm " + sftpPath(name);
+}
+
+QList<QByteArray> renameCommands(const ServerAddress& address, const QString& from,
+                                 const QString& to)
+{
+    if (address.isFtp())
+        return {"RNFR " + from.toUtf8(), "RNTO " + to.toUtf8()};
+    return {"rename " + sftpPath(from) + ' ' + sftpPath(to)};
+}
+
+// Counts the certificates of a PEM text, so a file that holds none is named
+// before anything is sent.
+int certificateCount(const QByteArray& pem)
+{
+    BIO* bio = BIO_new_mem_buf(pem.constData(), int(pem.size()));
+    if (!bio)
+        return 0;
+    int count = 0;
+    if (STACK_OF(X509_INFO)* infos = PEM_X509_INFO_read_bio(bio, nullptr, nullptr, nullptr)) {
+        for (int i = 0; i < sk_X509_INFO_num(infos); ++i)
+            if (sk_X509_INFO_value(infos, i)->x509)
+                ++count;
+        sk_X509_INFO_pop_free(infos, X509_INFO_free);
     }
-    if (!portText.isNull()) {
-        bool ok = false;
-        *port = portText.toInt(&ok);
-        if (!ok || *port < 1 || *port > 65535)
-            return false;
-    }
-    return !host->isEmpty();
+    BIO_free(bio);
+    return count;
 }
 
 } // namespace
@@ -77,7 +102,7 @@ CurlFileTransfer::CurlFileTransfer(QObject* parent)
 
 CurlFileTransfer::~CurlFileTransfer()
 {
-    dropTransfer();
+    dropRequest();
     if (m_multi)
         curl_multi_cleanup(m_multi);
     for (auto& [socket, w] : m_watches) {
@@ -91,6 +116,10 @@ void CurlFileTransfer::RunCommand(const QString& command)
 {
     if (m_busy)
         return;
+    m_clock.start();
+    m_started = QDateTime::currentDateTime();
+    m_payload.clear();
+    m_recordAddress = ServerAddress::withoutPassword(m_server.trimmed());
     QString localPath;
     QString remoteName;
     if (!parseSendCommand(command, &localPath, &remoteName))
@@ -112,18 +141,17 @@ QString CurlFileTransfer::startUpload(const QString& localPath, const QString& r
         return texts::transferNoRemoteFile;
     if (m_server.trimmed().isEmpty())
         return texts::transferNoServer;
+    const std::optional<ServerAddress> address = ServerAddress::parse(m_server);
+    if (!address)
+        return texts::transferUnsupportedAddress + ServerAddress::withoutPassword(m_server);
+    m_address = *address;
+    m_remoteName = remoteName;
+    m_temporaryName = temporaryNameFor(remoteName);
+    m_recordAddress = m_address.urlForRecord(m_login, remoteName);
 
-    QString host;
-    int port = defaultFtpPort;
-    QUrl url;
-    url.setScheme(QStringLiteral("ftp"));
-    if (splitServer(m_server, &host, &port)) {
-        url.setHost(host);
-        url.setPort(port);
-        url.setPath(QLatin1Char('/') + remoteName, QUrl::DecodedMode);
-    }
-    if (host.isEmpty() || url.host().isEmpty() || !url.isValid())
-        return texts::transferBadServer + m_server;
+    const QString security = prepareSecurity();
+    if (!security.isEmpty())
+        return security;
 
     QFile file(localPath);
     if (!file.open(QIODevice::ReadOnly))
@@ -135,33 +163,148 @@ QString CurlFileTransfer::startUpload(const QString& localPath, const QString& r
         return texts::transferCannotRead + QDir::toNativeSeparators(localPath) +
                QLatin1String(": ") + file.errorString();
     }
-    m_sent = 0;
 
+    Step first = Step::Direct;
+    if (m_options.atomic && !m_cannotRename.contains(serverKey()))
+        first = Step::ToTemporary;
+    const QString reason = startRequest(first);
+    if (!reason.isEmpty())
+        return reason;
+    // curl asks for a time-out of 0 here; the transfer itself begins when
+    // the event loop serves it, after RunCommand has returned.
+    m_busy = true;
+    m_error.clear();
+    return {};
+}
+
+QString CurlFileTransfer::prepareSecurity()
+{
+    m_caCertificates.clear();
+    if (usesTls(m_address) && !m_options.caCertificate.isEmpty()) {
+        QFile file(m_options.caCertificate);
+        if (!file.open(QIODevice::ReadOnly))
+            return texts::transferCaUnreadable + QDir::toNativeSeparators(file.fileName()) +
+                   QLatin1String(": ") + file.errorString();
+        m_caCertificates = file.readAll();
+        if (certificateCount(m_caCertificates) == 0)
+            return texts::transferCaEmpty + QDir::toNativeSeparators(file.fileName());
+        // The certificates are added to OpenSSL's store of the connection.
+        const curl_version_info_data* version = curl_version_info(CURLVERSION_NOW);
+        if (!version->ssl_version || std::strncmp(version->ssl_version, "OpenSSL", 7) != 0)
+            return texts::transferCaNotSupported;
+    }
+    if (m_address.protocol == ServerAddress::Protocol::Sftp) {
+        if (m_options.knownHostsFile.isEmpty())
+            return texts::transferNoKnownHosts;
+        QDir().mkpath(QFileInfo(m_options.knownHostsFile).absolutePath());
+    }
+    return {};
+}
+
+QString CurlFileTransfer::startRequest(Step step)
+{
+    dropRequest();
+    m_step = step;
+    m_sent = 0;
     if (!m_multi)
         return texts::transferCannotStart;
     m_easy = curl_easy_init();
     if (!m_easy)
         return texts::transferCannotStart;
 
+    const bool ftp = m_address.isFtp();
+    QString target = m_remoteName;
+    QList<QByteArray> before;
+    QList<QByteArray> after;
+    const bool deleteFirst = m_deleteBeforeRename.contains(serverKey());
+    switch (step) {
+    case Step::Direct:
+        break;
+    case Step::ToTemporary:
+        target = m_temporaryName;
+        if (deleteFirst)
+            after << deleteCommand(m_address, m_remoteName, true);
+        after << renameCommands(m_address, m_temporaryName, m_remoteName);
+        break;
+    case Step::ReplaceOld:
+        target.clear();
+        before << deleteCommand(m_address, m_remoteName, true)
+               << renameCommands(m_address, m_temporaryName, m_remoteName);
+        break;
+    case Step::DirectAfterRenameFailed:
+        after << deleteCommand(m_address, m_temporaryName, true);
+        break;
+    }
+    for (const QByteArray& c : before + after)
+        m_commands = curl_slist_append(m_commands, c.constData());
+
+    const QByteArray address = m_address.url(target).toUtf8();
     const long requestTimeout = long(durations::ftpRequestTimeout.count());
-    const QByteArray address = url.toEncoded();
     m_curlError[0] = '\0';
     m_serverComplaint.clear();
+    m_hostKeyComplaint.clear();
     curl_easy_setopt(m_easy, CURLOPT_URL, address.constData());
-    curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "ftp");
     curl_easy_setopt(m_easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(m_easy, CURLOPT_ERRORBUFFER, m_curlError);
-    curl_easy_setopt(m_easy, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(m_easy, CURLOPT_READFUNCTION, &CurlFileTransfer::onRead);
-    curl_easy_setopt(m_easy, CURLOPT_READDATA, this);
-    curl_easy_setopt(m_easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(m_payload.size()));
+    if (step == Step::ReplaceOld) {
+        curl_easy_setopt(m_easy, CURLOPT_NOBODY, 1L);
+        curl_easy_setopt(m_easy, CURLOPT_QUOTE, m_commands);
+    } else {
+        curl_easy_setopt(m_easy, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(m_easy, CURLOPT_READFUNCTION, &CurlFileTransfer::onRead);
+        curl_easy_setopt(m_easy, CURLOPT_READDATA, this);
+        curl_easy_setopt(m_easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(m_payload.size()));
+        if (m_commands)
+            curl_easy_setopt(m_easy, CURLOPT_POSTQUOTE, m_commands);
+        if (m_options.maxSendRate > 0)
+            curl_easy_setopt(m_easy, CURLOPT_MAX_SEND_SPEED_LARGE,
+                             curl_off_t(m_options.maxSendRate));
+    }
     curl_easy_setopt(m_easy, CURLOPT_HEADERFUNCTION, &CurlFileTransfer::onHeader);
     curl_easy_setopt(m_easy, CURLOPT_HEADERDATA, this);
-    // The remote name goes to the server as typed, in one STOR, rather than
-    // being walked directory by directory.
-    curl_easy_setopt(m_easy, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_NOCWD));
-    // Passive mode (curl's default) and a fresh login for every upload, so a
-    // server restarted in between is no surprise.
+
+    switch (m_address.protocol) {
+    case ServerAddress::Protocol::Ftp:
+        curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "ftp");
+        break;
+    case ServerAddress::Protocol::FtpExplicitTls:
+        curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "ftp");
+        // "AUTH TLS" before the login, and the data connections protected
+        // too; a server that cannot is refused rather than sent the password.
+        curl_easy_setopt(m_easy, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+        break;
+    case ServerAddress::Protocol::FtpImplicitTls:
+        curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "ftps");
+        curl_easy_setopt(m_easy, CURLOPT_USE_SSL, long(CURLUSESSL_ALL));
+        break;
+    case ServerAddress::Protocol::Sftp:
+        curl_easy_setopt(m_easy, CURLOPT_PROTOCOLS_STR, "sftp");
+        curl_easy_setopt(m_easy, CURLOPT_SSH_AUTH_TYPES,
+                         long(CURLSSH_AUTH_PASSWORD | CURLSSH_AUTH_KEYBOARD));
+        curl_easy_setopt(m_easy, CURLOPT_SSH_KNOWNHOSTS,
+                         QFile::encodeName(m_options.knownHostsFile).constData());
+        curl_easy_setopt(m_easy, CURLOPT_SSH_KEYFUNCTION, &CurlFileTransfer::onHostKey);
+        curl_easy_setopt(m_easy, CURLOPT_SSH_KEYDATA, this);
+        break;
+    }
+    if (!m_caCertificates.isEmpty()) {
+        // Added to the system's store in each new connection's context; the
+        // store curl may share between connections is left alone.
+        curl_easy_setopt(m_easy, CURLOPT_CA_CACHE_TIMEOUT, 0L);
+        curl_easy_setopt(m_easy, CURLOPT_SSL_CTX_FUNCTION, &CurlFileTransfer::onSslContext);
+        curl_easy_setopt(m_easy, CURLOPT_SSL_CTX_DATA, this);
+    }
+    if (ftp) {
+        // The remote name goes to the server as typed, in one STOR, rather
+        // than being walked directory by directory.
+        curl_easy_setopt(m_easy, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_NOCWD));
+        // Passive unless the operator chose active mode; "-" lets the
+        // server connect back to the address the control connection uses.
+        if (!m_options.passive)
+            curl_easy_setopt(m_easy, CURLOPT_FTPPORT, "-");
+    }
+    // A fresh login for every request, so a server restarted in between is
+    // no surprise.
     curl_easy_setopt(m_easy, CURLOPT_FORBID_REUSE, 1L);
     // The connect time-out also covers the login; servers answer a wrong
     // password only after a pause, which a short limit would report as a
@@ -177,15 +320,9 @@ QString CurlFileTransfer::startUpload(const QString& localPath, const QString& r
     }
 
     if (curl_multi_add_handle(m_multi, m_easy) != CURLM_OK) {
-        curl_easy_cleanup(m_easy);
-        m_easy = nullptr;
-        m_payload.clear();
+        dropRequest();
         return texts::transferCannotStart;
     }
-    // curl asks for a time-out of 0 here; the transfer itself begins when
-    // the event loop serves it, after RunCommand has returned.
-    m_busy = true;
-    m_error.clear();
     return {};
 }
 
@@ -194,10 +331,7 @@ void CurlFileTransfer::refuse(const QString& reason)
     // Reported like any other failure: later, from the event loop.
     m_busy = true;
     m_error = reason;
-    QTimer::singleShot(0, this, [this] {
-        m_busy = false;
-        emit TransferStateChanged(Failed);
-    });
+    QTimer::singleShot(0, this, [this] { end(Failed, m_error); });
 }
 
 int CurlFileTransfer::onSocket(CURL*, curl_socket_t socket, int what, void* self, void*)
@@ -241,6 +375,46 @@ size_t CurlFileTransfer::onHeader(char* buffer, size_t size, size_t count, void*
             transfer->m_serverComplaint.clear();
     }
     return length;
+}
+
+int CurlFileTransfer::onHostKey(CURL*, const curl_khkey*, const curl_khkey*, curl_khmatch match,
+                                void* self)
+{
+    auto* transfer = static_cast<CurlFileTransfer*>(self);
+    switch (match) {
+    case CURLKHMATCH_OK:
+        return CURLKHSTAT_FINE;
+    case CURLKHMATCH_MISSING:
+        // First contact: trust it and remember it, so a later impostor with
+        // another key is caught.
+        return CURLKHSTAT_FINE_ADD_TO_FILE;
+    default:
+        transfer->m_hostKeyComplaint =
+            QString(texts::transferHostKeyChanged)
+                .arg(QDir::toNativeSeparators(transfer->m_options.knownHostsFile));
+        return CURLKHSTAT_REJECT;
+    }
+}
+
+CURLcode CurlFileTransfer::onSslContext(CURL*, void* sslContext, void* self)
+{
+    auto* transfer = static_cast<CurlFileTransfer*>(self);
+    X509_STORE* store = SSL_CTX_get_cert_store(static_cast<SSL_CTX*>(sslContext));
+    const QByteArray& pem = transfer->m_caCertificates;
+    BIO* bio = BIO_new_mem_buf(pem.constData(), int(pem.size()));
+    if (!store || !bio) {
+        BIO_free(bio);
+        return CURLE_SSL_CACERT_BADFILE;
+    }
+    STACK_OF(X509_INFO)* infos = PEM_X509_INFO_read_bio(bio, nullptr, nullptr, nullptr);
+    BIO_free(bio);
+    if (!infos)
+        return CURLE_SSL_CACERT_BADFILE;
+    for (int i = 0; i < sk_X509_INFO_num(infos); ++i)
+        if (X509* certificate = sk_X509_INFO_value(infos, i)->x509)
+            X509_STORE_add_cert(store, certificate);
+    sk_X509_INFO_pop_free(infos, X509_INFO_free);
+    return CURLE_OK;
 }
 
 void CurlFileTransfer::watch(curl_socket_t socket, int what)
@@ -292,28 +466,83 @@ void CurlFileTransfer::collectFinished()
 
 void CurlFileTransfer::finish(CURLcode result)
 {
-    QString reason;
-    if (result != CURLE_OK) {
-        if (!m_serverComplaint.isEmpty())
-            reason = m_serverComplaint;
-        else if (m_curlError[0] != '\0')
-            reason = QString::fromLocal8Bit(m_curlError);
-        else
-            reason = QString::fromLocal8Bit(curl_easy_strerror(result));
+    // The file is on the server under its temporary name but the rename
+    // was refused: try once more with the old file out of the way.
+    if (result == CURLE_QUOTE_ERROR && m_step == Step::ToTemporary &&
+        !m_deleteBeforeRename.contains(serverKey())) {
+        const QString reason = startRequest(Step::ReplaceOld);
+        if (reason.isEmpty())
+            return;
+        return end(Failed, reason);
     }
-    dropTransfer();
-    m_busy = false;
-    m_error = reason;
-    emit TransferStateChanged(result == CURLE_OK ? ResponseCompleted : Failed);
+    if (result == CURLE_QUOTE_ERROR &&
+        (m_step == Step::ReplaceOld || m_step == Step::ToTemporary)) {
+        // Renaming does not work here at all: the frame goes in directly,
+        // and the operator hears about it once.
+        m_cannotRename.insert(serverKey());
+        m_deleteBeforeRename.remove(serverKey());
+        emit notice(texts::noAtomicReplace);
+        const QString reason = startRequest(Step::DirectAfterRenameFailed);
+        if (reason.isEmpty())
+            return;
+        return end(Failed, reason);
+    }
+    if (result == CURLE_OK && m_step == Step::ReplaceOld)
+        m_deleteBeforeRename.insert(serverKey());
+    if (result == CURLE_OK)
+        return end(ResponseCompleted, {});
+    end(Failed, failureReason(result));
 }
 
-void CurlFileTransfer::dropTransfer()
+QString CurlFileTransfer::failureReason(CURLcode result) const
+{
+    if (!m_hostKeyComplaint.isEmpty())
+        return m_hostKeyComplaint;
+    if (!m_serverComplaint.isEmpty())
+        return m_serverComplaint;
+    QString reason = m_curlError[0] != '\0' ? QString::fromLocal8Bit(m_curlError)
+                                            : QString::fromLocal8Bit(curl_easy_strerror(result));
+    if (result == CURLE_PEER_FAILED_VERIFICATION || result == CURLE_SSL_CACERT_BADFILE)
+        reason = texts::transferCertificateRefused + reason;
+    return reason;
+}
+
+void CurlFileTransfer::end(int state, const QString& reason)
+{
+    dropRequest();
+    m_error = reason;
+    record(state == ResponseCompleted ? QString(texts::uploadRecordOk) : reason);
+    m_payload.clear();
+    m_busy = false;
+    emit TransferStateChanged(state);
+}
+
+void CurlFileTransfer::record(const QString& result)
+{
+    if (!m_options.uploadLog)
+        return;
+    UploadLog::Entry entry;
+    entry.when = m_started;
+    entry.address = m_recordAddress;
+    entry.bytes = m_payload.size();
+    entry.milliseconds = m_clock.isValid() ? m_clock.elapsed() : 0;
+    entry.result = result;
+    m_options.uploadLog->append(entry, m_password);
+}
+
+void CurlFileTransfer::dropRequest()
 {
     if (m_easy) {
         curl_multi_remove_handle(m_multi, m_easy);
         curl_easy_cleanup(m_easy);
         m_easy = nullptr;
     }
-    m_payload.clear();
+    curl_slist_free_all(m_commands);
+    m_commands = nullptr;
     m_sent = 0;
+}
+
+QString CurlFileTransfer::serverKey() const
+{
+    return m_address.url(QString());
 }

@@ -24,7 +24,8 @@ public:
     ~FileTransfer() override;
 
     // Later commands go to this server: "host" (port 21), "host:port" or
-    // "[IPv6 address]:port".
+    // "[IPv6 address]:port", optionally after "ftp://", "ftpes://",
+    // "ftps://" or "sftp://".
     virtual void setServerName(const QString& server) = 0;
     virtual QString ServerName() const = 0;
     // Later commands log in with this user name (empty: anonymous) ...
@@ -56,4 +57,7 @@ public:
 
 signals:
     void TransferStateChanged(int state);
+    // Something the operator should know that is no failure, such as a
+    // server that cannot replace files atomically.
+    void notice(const QString& text);
 };

@@ -10,13 +10,11 @@
 
 IniSettingsStore::IniSettingsStore()
     : IniSettingsStore(defaultFilePath())
-{
-}
+{}
 
 IniSettingsStore::IniSettingsStore(const QString& filePath)
     : m_settings(filePath, QSettings::IniFormat)
-{
-}
+{}
 
 QString IniSettingsStore::defaultFilePath()
 {
@@ -61,10 +59,10 @@ bool IniSettingsStore::flush(QString* reason)
     if (m_settings.status() == QSettings::NoError)
         return true;
     if (reason) {
-        *reason = m_settings.status() == QSettings::AccessError
-                      ? QStringLiteral("cannot write %1").arg(m_settings.fileName())
-                      : QStringLiteral("%1 is not a readable settings file")
-                            .arg(m_settings.fileName());
+        *reason =
+            m_settings.status() == QSettings::AccessError
+                ? QStringLiteral("cannot write %1").arg(m_settings.fileName())
+                : QStringLiteral("%1 is not a readable settings file").arg(m_settings.fileName());
     }
     return false;
 }

@@ -4,8 +4,7 @@
 
 IntervalTimer::IntervalTimer(QObject* parent)
     : IntervalTimer(false, 0, parent)
-{
-}
+{}
 
 IntervalTimer::IntervalTimer(bool enabled, int interval, QObject* parent)
     : QObject(parent)

@@ -70,10 +70,9 @@ bool QtSerialPort::open(const QString& device, const QString& lineSettings)
         return false;
     }
     // Flow control and modem lines stay at the port's defaults on purpose.
-    const bool configured = m_port.setBaudRate(settings.baudRate) &&
-                            m_port.setParity(settings.parity) &&
-                            m_port.setDataBits(settings.dataBits) &&
-                            m_port.setStopBits(settings.stopBits);
+    const bool configured =
+        m_port.setBaudRate(settings.baudRate) && m_port.setParity(settings.parity) &&
+        m_port.setDataBits(settings.dataBits) && m_port.setStopBits(settings.stopBits);
     if (!configured) {
         m_error = m_port.errorString();
         m_port.close();

@@ -31,8 +31,8 @@ void TestPatternSource::stop()
 
 QImage TestPatternSource::render(qint64 frameNumber) const
 {
-    static const QColor bars[] = {Qt::white, Qt::yellow, Qt::cyan, Qt::green,
-                                  Qt::magenta, Qt::red, Qt::blue, Qt::black};
+    static const QColor bars[] = {Qt::white,   Qt::yellow, Qt::cyan, Qt::green,
+                                  Qt::magenta, Qt::red,    Qt::blue, Qt::black};
     constexpr int barCount = int(std::size(bars));
 
     QImage image(m_size, QImage::Format_ARGB32);

@@ -27,6 +27,7 @@ FramePublisher::FramePublisher(CaptureDevice& capture, ImageCodec& codec, FileTr
     connect(&m_autoUpdate, &IntervalTimer::timeout, this, &FramePublisher::onAutoUpdateTick);
     connect(&m_transfer, &FileTransfer::TransferStateChanged, this,
             &FramePublisher::onTransferState);
+    connect(&m_transfer, &FileTransfer::notice, this, &FramePublisher::status);
 }
 
 void FramePublisher::SendFrame()

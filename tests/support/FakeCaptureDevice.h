@@ -13,8 +13,7 @@ public:
     explicit FakeCaptureDevice(QStringList names = {}, int startIndex = 1)
         : drivers(std::move(names))
         , index(startIndex)
-    {
-    }
+    {}
 
     int driverCount() const override { return int(drivers.size()); }
     QString driverName(int i) const override { return drivers.value(i); }

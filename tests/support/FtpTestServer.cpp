@@ -4,34 +4,30 @@
 #include <QRandomGenerator>
 #include <QTcpServer>
 
-#include <chrono>
-
 FtpTestServer::FtpTestServer(qint64 readLimit)
+    : FtpTestServer([readLimit] {
+        Options options;
+        options.readLimit = readLimit;
+        return options;
+    }())
+{}
+
+FtpTestServer::FtpTestServer(const Options& options)
     : m_password(QString::number(QRandomGenerator::global()->generate64(), 36))
+    , m_tls(options.tls)
 {
-    // The system interpreter has pyftpdlib; the first python3 on PATH may not.
-    QStringList arguments = {QStringLiteral(KIVRA_FTP_SERVER_SCRIPT),
-                             QStringLiteral("--root"),
-                             m_root.path(),
-                             QStringLiteral("--user"),
-                             user(),
-                             QStringLiteral("--password"),
-                             m_password};
-    if (readLimit > 0)
-        arguments << QStringLiteral("--read-limit") << QString::number(readLimit);
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_process.start(QStringLiteral("/usr/bin/python3"), arguments);
-    if (!m_process.waitForStarted(30000)) {
-        m_error = m_process.errorString();
-        return;
-    }
-    while (!m_process.canReadLine()) {
-        if (!m_process.waitForReadyRead(30000)) {
-            m_error = QStringLiteral("the FTP server did not report its port");
-            return;
-        }
-    }
-    m_port = quint16(m_process.readLine().trimmed().toUInt());
+    QStringList arguments = {QStringLiteral("--root"),     m_root.path(),
+                             QStringLiteral("--user"),     user(),
+                             QStringLiteral("--password"), m_password,
+                             QStringLiteral("--rename"),   renameArgument(options.rename)};
+    if (options.readLimit > 0)
+        arguments << QStringLiteral("--read-limit") << QString::number(options.readLimit);
+    if (options.tls != Tls::None)
+        arguments << QStringLiteral("--tls")
+                  << (options.tls == Tls::Explicit ? QStringLiteral("explicit")
+                                                   : QStringLiteral("implicit"))
+                  << QStringLiteral("--cert") << options.certificate;
+    m_port = launch(m_process, QStringLiteral(KIVRA_FTP_SERVER_SCRIPT), arguments, &m_error);
 }
 
 FtpTestServer::~FtpTestServer()
@@ -39,9 +35,51 @@ FtpTestServer::~FtpTestServer()
     stop();
 }
 
+quint16 FtpTestServer::launch(QProcess& process, const QString& script,
+                              const QStringList& arguments, QString* error)
+{
+    // The system interpreter has the server libraries; the first python3 on
+    // PATH may not.
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(QStringLiteral("/usr/bin/python3"), QStringList{script} + arguments);
+    if (!process.waitForStarted(30000)) {
+        *error = process.errorString();
+        return 0;
+    }
+    while (!process.canReadLine()) {
+        if (!process.waitForReadyRead(30000)) {
+            *error = QStringLiteral("the server did not report its port");
+            return 0;
+        }
+    }
+    return quint16(process.readLine().trimmed().toUInt());
+}
+
+QString FtpTestServer::renameArgument(Rename rename)
+{
+    switch (rename) {
+    case Rename::NoOverwrite:
+        return QStringLiteral("no-overwrite");
+    case Rename::Refuse:
+        return QStringLiteral("refuse");
+    case Rename::Replace:
+        break;
+    }
+    return QStringLiteral("replace");
+}
+
 QString FtpTestServer::address() const
 {
-    return QStringLiteral("127.0.0.1:%1").arg(m_port);
+    const QString hostPort = QStringLiteral("127.0.0.1:%1").arg(m_port);
+    switch (m_tls) {
+    case Tls::Explicit:
+        return QStringLiteral("ftpes://") + hostPort;
+    case Tls::Implicit:
+        return QStringLiteral("ftps://") + hostPort;
+    case Tls::None:
+        break;
+    }
+    return hostPort;
 }
 
 QByteArray FtpTestServer::file(const QString& relativePath) const

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // A real FTP server (pyftpdlib) for one test: a fresh root folder, a user
@@ -11,8 +12,32 @@
 class FtpTestServer final
 {
 public:
-    // readLimit > 0 makes uploads crawl at that many bytes a second.
+    enum class Tls
+    {
+        None,
+        Explicit,
+        Implicit,
+    };
+    // How the server treats a rename: replace the target, refuse an
+    // existing target, refuse every rename.
+    enum class Rename
+    {
+        Replace,
+        NoOverwrite,
+        Refuse,
+    };
+    struct Options
+    {
+        // > 0 makes uploads crawl at that many bytes a second.
+        qint64 readLimit = 0;
+        Tls tls = Tls::None;
+        // PEM file with the server's certificate and key (TLS only).
+        QString certificate;
+        Rename rename = Rename::Replace;
+    };
+
     explicit FtpTestServer(qint64 readLimit = 0);
+    explicit FtpTestServer(const Options& options);
     ~FtpTestServer();
     FtpTestServer(const FtpTestServer&) = delete;
     FtpTestServer& operator=(const FtpTestServer&) = delete;
@@ -20,6 +45,7 @@ public:
     bool isRunning() const { return m_port != 0; }
     // Why the server did not start.
     QString error() const { return m_error; }
+    // What the operator would type, scheme included for TLS.
     QString address() const;
     QString user() const { return QStringLiteral("camera"); }
     QString password() const { return m_password; }
@@ -30,11 +56,17 @@ public:
 
     // A port on 127.0.0.1 where nothing listens.
     static quint16 closedPort();
+    // Starts a server script under the system interpreter and reads the
+    // port it prints; 0 with *error set when it does not come up.
+    static quint16 launch(QProcess& process, const QString& script, const QStringList& arguments,
+                          QString* error);
+    static QString renameArgument(Rename rename);
 
 private:
     QTemporaryDir m_root;
     QProcess m_process;
     QString m_password;
+    Tls m_tls = Tls::None;
     quint16 m_port = 0;
     QString m_error;
 };

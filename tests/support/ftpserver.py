@@ -1,10 +1,15 @@
 #!/usr/bin/python3
 """A throwaway FTP server for the tests: one user with one root folder,
-listening on a free port of 127.0.0.1. Prints the port once it listens."""
+listening on a free port of 127.0.0.1. Prints the port once it listens.
+With --tls it speaks FTP over TLS, explicit ("AUTH TLS") or implicit (TLS
+from the first byte)."""
 import argparse
+import errno
 import logging
+import os
 
 from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.filesystems import AbstractedFS
 from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
@@ -16,16 +21,47 @@ def main():
     parser.add_argument("--password", required=True)
     parser.add_argument("--read-limit", type=int, default=0,
                         help="bytes a second the server takes in (0: no limit)")
+    parser.add_argument("--tls", choices=["explicit", "implicit"])
+    parser.add_argument("--cert", help="PEM file with the certificate and its key")
+    parser.add_argument("--rename", choices=["replace", "no-overwrite", "refuse"],
+                        default="replace",
+                        help="how RNTO treats its target: replace it, refuse an "
+                             "existing one, or refuse every rename")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.WARNING)
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
 
-    class Handler(FTPHandler):
-        pass
+    class Files(AbstractedFS):
+        def rename(self, src, dst):
+            if args.rename == "refuse":
+                raise OSError(errno.EPERM, "renaming is not allowed here")
+            if args.rename == "no-overwrite" and os.path.exists(dst):
+                raise OSError(errno.EEXIST, "the target exists")
+            return super().rename(src, dst)
+
+    if args.tls:
+        from pyftpdlib.handlers import TLS_FTPHandler, TLS_DTPHandler
+        base, data_base = TLS_FTPHandler, TLS_DTPHandler
+    else:
+        base, data_base = FTPHandler, ThrottledDTPHandler
+
+    class Handler(base):
+        if args.tls == "implicit":
+            # TLS from the first byte: the greeting waits for the handshake.
+            def handle(self):
+                self.secure_connection(self.ssl_context)
+
+            def handle_ssl_established(self):
+                FTPHandler.handle(self)
 
     Handler.authorizer = authorizer
+    Handler.abstracted_fs = Files
+    if args.tls:
+        Handler.certfile = args.cert
+        Handler.tls_control_required = True
+        Handler.tls_data_required = True
     if args.read_limit > 0:
         class SlowData(ThrottledDTPHandler):
             read_limit = args.read_limit

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// The upload record, "uploads.log": one line per transfer with the local
+// time (ISO 8601), the remote address, the bytes, the duration in
+// milliseconds and the result, separated by tabs. When the file would grow
+// past its cap the older half of it is dropped.
+class UploadLog final
+{
+public:
+    struct Entry
+    {
+        QDateTime when;
+        QString address;
+        qint64 bytes = 0;
+        qint64 milliseconds = 0;
+        // "ok" or why the transfer failed.
+        QString result;
+    };
+
+    static constexpr qint64 defaultCap = 1024 * 1024;
+
+    explicit UploadLog(QString path, qint64 cap = defaultCap);
+
+    QString path() const { return m_path; }
+    // Appends one line. Every appearance of secret (the password of the
+    // transfer) is masked first, wherever a server or a typo put it. False
+    // when the file could not be written; the transfer goes on regardless.
+    bool append(const Entry& entry, const QString& secret = {});
+
+    static QString format(const Entry& entry, const QString& secret = {});
+
+private:
+    bool trimToMakeRoomFor(qint64 lineSize);
+
+    QString m_path;
+    qint64 m_cap;
+};
