@@ -1,6 +1,7 @@
 #include "CurlFileTransfer.h"
 #include "IniSettingsStore.h"
 #include "KivraWebcam.h"
+#include "MainWindowLayout.h"
 #include "QtCaptureDevice.h"
 #include "QtMessageBoxes.h"
 #include "QtRemoteSocket.h"
@@ -9,8 +10,8 @@
 #include "Texts.h"
 #include "TransferSettings.h"
 #include "TurboJpegCodec.h"
-#include "WebEngineSetup.h"
 #include "UploadLog.h"
+#include "WebEngineSetup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -35,6 +36,8 @@ int main(int argc, char* argv[])
         QStringLiteral("List a synthetic \"Test pattern\" driver after the real cameras."));
     parser.addOption(testPattern);
     parser.process(app);
+    // Every window of the station was laid out for the same narrow font.
+    QApplication::setFont(MainWindowLayout::windowFont());
 
     IniSettingsStore settings;
     QtSerialPort serialPort;

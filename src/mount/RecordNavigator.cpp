@@ -4,14 +4,18 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QStyle>
 #include <QToolButton>
 
 namespace {
 
-QToolButton* navigatorButton(QWidget* parent, const QString& symbol, const QString& tip)
+// Standard icons rather than arrow characters: not every font has the
+// first/last glyphs, and a missing one draws as an empty box.
+QToolButton* navigatorButton(QWidget* parent, QStyle::StandardPixmap icon, const QString& tip)
 {
     auto* button = new QToolButton(parent);
-    button->setText(symbol);
+    button->setIcon(parent->style()->standardIcon(icon));
+    button->setIconSize(QSize(9, 9));
     button->setToolTip(tip);
     button->setAutoRaise(false);
     button->setFocusPolicy(Qt::NoFocus);
@@ -24,11 +28,12 @@ QToolButton* navigatorButton(QWidget* parent, const QString& symbol, const QStri
 
 RecordNavigator::RecordNavigator(const QString& caption, QWidget* parent)
     : QFrame(parent)
-    , m_first(navigatorButton(this, QStringLiteral("\u23EE"), QStringLiteral("First record")))
-    , m_previous(navigatorButton(this, QStringLiteral("\u25C0"), QStringLiteral("Previous record")))
+    , m_first(navigatorButton(this, QStyle::SP_MediaSkipBackward, QStringLiteral("First record")))
+    , m_previous(
+          navigatorButton(this, QStyle::SP_MediaSeekBackward, QStringLiteral("Previous record")))
     , m_caption(new QLabel(caption, this))
-    , m_next(navigatorButton(this, QStringLiteral("\u25B6"), QStringLiteral("Next record")))
-    , m_last(navigatorButton(this, QStringLiteral("\u23ED"), QStringLiteral("Last record")))
+    , m_next(navigatorButton(this, QStyle::SP_MediaSeekForward, QStringLiteral("Next record")))
+    , m_last(navigatorButton(this, QStyle::SP_MediaSkipForward, QStringLiteral("Last record")))
 {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(1);
