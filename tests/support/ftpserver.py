@@ -43,7 +43,16 @@ def main():
 
     if args.tls:
         from pyftpdlib.handlers import TLS_FTPHandler, TLS_DTPHandler
-        base, data_base = TLS_FTPHandler, TLS_DTPHandler
+
+        class TlsData(TLS_DTPHandler):
+            # curl begins the data connection's handshake as soon as it
+            # connects, before it sends STOR. pyftpdlib 1.5.7 reads input on
+            # a data connection that is not receiving yet as a hang-up and
+            # closes it, so the ClientHello must count as wanted input.
+            def readable(self):
+                return self._ssl_accepting or super().readable()
+
+        base, data_base = TLS_FTPHandler, TlsData
     else:
         base, data_base = FTPHandler, ThrottledDTPHandler
 
@@ -62,7 +71,11 @@ def main():
         Handler.certfile = args.cert
         Handler.tls_control_required = True
         Handler.tls_data_required = True
+    Handler.dtp_handler = data_base
     if args.read_limit > 0:
+        if args.tls:
+            parser.error("--read-limit works on plain FTP only")
+
         class SlowData(ThrottledDTPHandler):
             read_limit = args.read_limit
         Handler.dtp_handler = SlowData
