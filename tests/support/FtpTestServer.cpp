@@ -82,9 +82,9 @@ QString FtpTestServer::address() const
     return hostPort;
 }
 
-QByteArray FtpTestServer::file(const QString& relativePath) const
+QByteArray FtpTestServer::readServedFile(const QString& path)
 {
-    QFile f(m_root.filePath(relativePath));
+    QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {};
     QByteArray bytes = f.readAll();
@@ -94,12 +94,22 @@ QByteArray FtpTestServer::file(const QString& relativePath) const
     return bytes;
 }
 
+void FtpTestServer::end(QProcess& process)
+{
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished(30000);
+    }
+}
+
+QByteArray FtpTestServer::file(const QString& relativePath) const
+{
+    return readServedFile(m_root.filePath(relativePath));
+}
+
 void FtpTestServer::stop()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished(30000);
-    }
+    end(m_process);
     m_port = 0;
 }
 

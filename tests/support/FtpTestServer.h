@@ -61,6 +61,10 @@ public:
     static quint16 launch(QProcess& process, const QString& script, const QStringList& arguments,
                           QString* error);
     static QString renameArgument(Rename rename);
+    // Shared by the test servers: a served file's bytes (empty, not null,
+    // for an empty file), and ending a server process.
+    static QByteArray readServedFile(const QString& path);
+    static void end(QProcess& process);
 
 private:
     QTemporaryDir m_root;

@@ -20,19 +20,10 @@ SftpTestServer::SftpTestServer(const QString& hostKeyFile, FtpTestServer::Rename
 
 SftpTestServer::~SftpTestServer()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished(30000);
-    }
+    FtpTestServer::end(m_process);
 }
 
 QByteArray SftpTestServer::file(const QString& relativePath) const
 {
-    QFile f(m_root.filePath(relativePath));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QByteArray bytes = f.readAll();
-    if (bytes.isNull())
-        bytes = QByteArray("");
-    return bytes;
+    return FtpTestServer::readServedFile(m_root.filePath(relativePath));
 }
