@@ -13,7 +13,8 @@ private slots:
     {
         TestPatternSource source;
         qint64 n = 0;
-        QBENCHMARK {
+        QBENCHMARK
+        {
             const QImage image = source.render(n++);
             Q_UNUSED(image);
         }
@@ -23,7 +24,8 @@ private slots:
     {
         TestPatternSource source;
         const QImage image = source.render(0);
-        QBENCHMARK {
+        QBENCHMARK
+        {
             const QVideoFrame frame = TestPatternSource::toVideoFrame(image);
             Q_UNUSED(frame);
         }

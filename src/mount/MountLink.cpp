@@ -9,8 +9,7 @@ MountLink::MountLink(SerialPort& port, const SettingsStore& store, QObject* pare
     : QObject(parent)
     , m_port(port)
     , m_store(store)
-{
-}
+{}
 
 QString MountLink::defaultDevice(int portNumber)
 {

@@ -39,7 +39,8 @@ VideoSettingsDialog::VideoSettingsDialog(CaptureDevice& capture, QWidget* parent
 
 QString VideoSettingsDialog::describe(const CaptureFormat& f)
 {
-    const QString size = QStringLiteral("%1 x %2").arg(f.resolution.width()).arg(f.resolution.height());
+    const QString size =
+        QStringLiteral("%1 x %2").arg(f.resolution.width()).arg(f.resolution.height());
     if (qFuzzyCompare(f.minFrameRate, f.maxFrameRate))
         return tr("%1 at %2 frames/s").arg(size).arg(double(f.maxFrameRate));
     return tr("%1 at %2 to %3 frames/s")
@@ -53,5 +54,5 @@ void VideoSettingsDialog::apply(int row)
     if (row < 0 || row >= m_formats.size())
         return;
     m_note->setText(m_capture.setFormat(m_formats[row]) ? QString()
-                                                         : tr("The driver refused this setting."));
+                                                        : tr("The driver refused this setting."));
 }

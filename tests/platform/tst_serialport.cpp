@@ -30,7 +30,8 @@ private slots:
     {
         PseudoTerminal pty;
         QtSerialPort port;
-        for (const char* text : {"", "9600", "fast,N,8,1", "9600,X,8,1", "9600,N,9,1", "9600,N,8,3"}) {
+        for (const char* text :
+             {"", "9600", "fast,N,8,1", "9600,X,8,1", "9600,N,9,1", "9600,N,8,3"}) {
             QVERIFY2(!port.open(pty.slavePath(), QLatin1String(text)), text);
             QVERIFY(!port.isOpen());
             QVERIFY(!port.errorString().isEmpty());

@@ -13,8 +13,8 @@ class TestDriverList : public QObject
 private slots:
     void threeDriversSelectTheComponentsIndex()
     {
-        FakeCaptureDevice capture({QStringLiteral("Cam A"), QStringLiteral("Cam B"),
-                                   QStringLiteral("Cam C")});
+        FakeCaptureDevice capture(
+            {QStringLiteral("Cam A"), QStringLiteral("Cam B"), QStringLiteral("Cam C")});
         FakeMessageBoxes messages;
         QComboBox combo;
         DriverList list(combo, capture, messages, nullptr);
@@ -48,8 +48,8 @@ private slots:
 
     void failedConnectRestoresThePreviousDriver()
     {
-        FakeCaptureDevice capture({QStringLiteral("Cam A"), QStringLiteral("Cam B"),
-                                   QStringLiteral("Cam C")});
+        FakeCaptureDevice capture(
+            {QStringLiteral("Cam A"), QStringLiteral("Cam B"), QStringLiteral("Cam C")});
         capture.failing.insert(2);
         FakeMessageBoxes messages;
         QComboBox combo;
