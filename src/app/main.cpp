@@ -19,22 +19,52 @@
 #include <QFont>
 #include <QStandardPaths>
 
-int main(int argc, char* argv[])
-{
-    prepareWebEngine();
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(texts::appTitle);
-    QApplication::setApplicationVersion(QStringLiteral(KIVRA_VERSION));
+namespace {
 
-    QCommandLineParser parser;
+void describeCommandLine(QCommandLineParser& parser, const QCommandLineOption& testPattern)
+{
+    QCoreApplication::setApplicationName(texts::appTitle);
+    QCoreApplication::setApplicationVersion(QStringLiteral(KIVRA_VERSION));
     parser.setApplicationDescription(
         QStringLiteral("Camera station: live picture, pan/tilt mount control and FTP publishing."));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addOption(testPattern);
+}
+
+bool asksOnlyForText(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "-h" || arg == "-?" || arg == "--help" || arg == "--help-all" || arg == "-v" ||
+            arg == "--version")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
     const QCommandLineOption testPattern(
         QStringLiteral("test-pattern"),
         QStringLiteral("List a synthetic \"Test pattern\" driver after the real cameras."));
-    parser.addOption(testPattern);
+
+    // --help and --version answer without touching the window system, so
+    // they work on a terminal without a display.
+    if (asksOnlyForText(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        QCommandLineParser parser;
+        describeCommandLine(parser, testPattern);
+        parser.process(app);
+        return 0;
+    }
+
+    prepareWebEngine();
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    describeCommandLine(parser, testPattern);
     parser.process(app);
     // Every window of the station was laid out for the same narrow font.
     QApplication::setFont(MainWindowLayout::windowFont());
