@@ -157,6 +157,11 @@ void KivraWebcam::connectPublishing()
 
 void KivraWebcam::openFtpSettings()
 {
+    // Before the deferred load the upload settings are still the defaults;
+    // a dialog showing them would store blanks over the saved server and
+    // login. The operator asked for the settings, so they are loaded now.
+    if (!m_settingsLoaded)
+        onTimer3();
     dlgFTP dialog(m_settingsModule.uploadSettings(), m_components.messages, this);
     if (dialog.exec() == QDialog::Accepted)
         m_publisher->ApplyFtpSettings(dialog.settings());

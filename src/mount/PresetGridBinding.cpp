@@ -106,6 +106,11 @@ bool PresetGridBinding::eventFilter(QObject* watched, QEvent* event)
                 m_model->commitRow();
         }
     } else if (event->type() == QEvent::Close) {
+        // Text still in an open cell editor reaches the model only when the
+        // editor loses focus; take it there now, or closing would drop it.
+        QWidget* focus = QApplication::focusWidget();
+        if (focus && m_grid.viewport()->isAncestorOf(focus))
+            m_grid.setFocus();
         m_model->commitRow();
     }
     return QObject::eventFilter(watched, event);

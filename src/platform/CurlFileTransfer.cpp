@@ -145,9 +145,11 @@ QString CurlFileTransfer::startUpload(const QString& localPath, const QString& r
     if (!address)
         return texts::transferUnsupportedAddress + ServerAddress::withoutPassword(m_server);
     m_address = *address;
+    m_uploadLogin = m_login;
+    m_uploadPassword = m_password;
     m_remoteName = remoteName;
     m_temporaryName = temporaryNameFor(remoteName);
-    m_recordAddress = m_address.urlForRecord(m_login, remoteName);
+    m_recordAddress = m_address.urlForRecord(m_uploadLogin, remoteName);
 
     const QString security = prepareSecurity();
     if (!security.isEmpty())
@@ -314,9 +316,9 @@ QString CurlFileTransfer::startRequest(Step step)
     // A data connection that stalls for as long ends the upload too.
     curl_easy_setopt(m_easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(m_easy, CURLOPT_LOW_SPEED_TIME, requestTimeout);
-    if (!m_login.isEmpty()) {
-        curl_easy_setopt(m_easy, CURLOPT_USERNAME, m_login.toUtf8().constData());
-        curl_easy_setopt(m_easy, CURLOPT_PASSWORD, m_password.toUtf8().constData());
+    if (!m_uploadLogin.isEmpty()) {
+        curl_easy_setopt(m_easy, CURLOPT_USERNAME, m_uploadLogin.toUtf8().constData());
+        curl_easy_setopt(m_easy, CURLOPT_PASSWORD, m_uploadPassword.toUtf8().constData());
     }
 
     if (curl_multi_add_handle(m_multi, m_easy) != CURLM_OK) {
@@ -527,7 +529,7 @@ void CurlFileTransfer::record(const QString& result)
     entry.bytes = m_payload.size();
     entry.milliseconds = m_clock.isValid() ? m_clock.elapsed() : 0;
     entry.result = result;
-    m_options.uploadLog->append(entry, m_password);
+    m_options.uploadLog->append(entry, m_uploadPassword);
 }
 
 void CurlFileTransfer::dropRequest()

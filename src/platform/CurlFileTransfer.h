@@ -87,6 +87,11 @@ private:
     QString m_server;
     QString m_login;
     QString m_password;
+    // The login of the upload under way: every request of one upload (the
+    // store, the rename, a retry) uses these, whatever the dialog sets
+    // meanwhile.
+    QString m_uploadLogin;
+    QString m_uploadPassword;
     TransferOptions m_options;
 
     CURLM* m_multi = nullptr;

@@ -280,6 +280,26 @@ private slots:
         QCOMPARE(file.value(0, 0), QVariant(2.0));
     }
 
+    void anEditOpenAtClosingIsWritten()
+    {
+        const QString folder = folderWith({{1, 1, 3}});
+        {
+            FakeStation s(folder);
+            QTableView* grid = s.ui().DBGrid1;
+            s.window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&s.window));
+            grid->setFocus();
+            grid->setCurrentIndex(grid->model()->index(0, 2));
+            QTest::keyClicks(grid, QStringLiteral("7"));
+            QVERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+            s.window.close(); // no Enter, no other row
+        }
+        PresetRecordSet file;
+        file.setDatabaseName(folder + QStringLiteral("/Pivora.mdb"));
+        file.open();
+        QCOMPARE(file.value(0, 2), QVariant(7.0));
+    }
+
     void unusableDatabaseLeavesTheRestWorking()
     {
         const QString folder = freshFolder();

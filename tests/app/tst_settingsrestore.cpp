@@ -12,15 +12,18 @@
 #include "QtSerialPort.h"
 #include "SettingsKeys.h"
 #include "TouchPad.h"
+#include "dlgFTP.h"
 
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -257,6 +260,32 @@ private slots:
         s.window.publisher().ApplyFtpSettings(u);
         QVERIFY(s.timer("Timer2")->isTicking());
         QCOMPARE(s.timer("Timer2")->interval(), 5000);
+    }
+
+    void ftpDialogOpenedBeforeTheLoadKeepsTheStoredServer()
+    {
+        MemorySettingsStore settings;
+        store(settings, "FileHost", "ftp.example.net");
+        store(settings, "FileLogin", "cam");
+        store(settings, "FilePassword", "secret");
+        Station<FakeSerialPort> s(settings, m_folder.path());
+        s.window.Load();
+        QString shown;
+        QTimer::singleShot(0, &s.window, [&] {
+            auto* dialog = s.window.findChild<dlgFTP*>();
+            QVERIFY(dialog);
+            shown = dialog->findChild<QLineEdit*>(QStringLiteral("txtFTPServer"))->text();
+            dialog->findChild<QPushButton*>(QStringLiteral("OKButton"))->click();
+        });
+        s.ui().cmdFTPSettings->click(); // well within the first 1.5 s
+        QCOMPARE(shown, QStringLiteral("ftp.example.net"));
+        QCOMPARE(settings.read(keys::settingsSection, keys::fileHost),
+                 QStringLiteral("ftp.example.net"));
+        QCOMPARE(settings.read(keys::settingsSection, keys::filePassword),
+                 QStringLiteral("secret"));
+        // The load ran once, not again when its timer would have fired.
+        QVERIFY(s.window.settingsLoaded());
+        QVERIFY(!s.timer("Timer3")->isEnabled());
     }
 
     void damagedUploadNumbersFallBackToDefaults()
