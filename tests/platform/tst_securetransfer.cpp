@@ -246,8 +246,15 @@ private slots:
         QSignalSpy notices(&station.transfer, &FileTransfer::notice);
         for (quint32 seed : {4u, 5u, 6u}) {
             const QByteArray frame = randomBytes(8 * 1024, seed);
-            QCOMPARE(station.send(frame, QStringLiteral("cam.jpg")),
+            // A login changed while an upload runs (the dialog's OK) must not
+            // reach that upload's later requests (the delete and the rename).
+            const auto changeLogin = [&station] {
+                station.transfer.setLoginPassword(QStringLiteral("changed meanwhile"));
+            };
+            QCOMPARE(station.send(frame, QStringLiteral("cam.jpg"),
+                                  seed == 5u ? std::function<void()>(changeLogin) : nullptr),
                      int(FileTransfer::ResponseCompleted));
+            station.use(server);
             QCOMPARE(server.file(QStringLiteral("cam.jpg")), frame);
             QVERIFY(server.file(QStringLiteral(".part-cam.jpg")).isNull());
         }
