@@ -15,6 +15,7 @@
 #include "PresetGridBinding.h"
 #include "PresetRecordSet.h"
 #include "RecordNavigator.h"
+#include "StationPaths.h"
 #include "StationSettings.h"
 #include "Texts.h"
 #include "TouchPad.h"
@@ -26,7 +27,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
@@ -57,14 +57,13 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
     , Timer3(makeTimer(this, "Timer3", true, 0))
     , tmrSnapPic(makeTimer(this, "tmrSnapPic", true, 0))
     , m_mount(new MountLink(components.serialPort, components.settings, this))
-    , datPivora(new PresetRecordSet(this))
+    , datPivora(new PresetRecordSet(components.presetStorage(), this))
     , m_driverList(
           new DriverList(*ui.cbDriver, components.capture, components.messages, this, this))
     , m_publisher(new FramePublisher(
           components.capture, components.imageCodec, components.transfer,
           m_settingsModule.uploadSettings(), components.settings, *Timer2,
-          {// The frame files live beside the preset database, wherever that is.
-           [this] { return QFileInfo(datPivora->databaseName()).absolutePath(); },
+          {[this] { return StationPaths::frameFolder(datPivora->databaseName()); },
            [this] { return ui.optsequence->isChecked(); },
            [this] { return datPivora->field(texts::presetFileNameField); }},
           this))

@@ -8,9 +8,10 @@
 
 #include <QWidget>
 
-class BrowserLauncher;
+#include <functional>
 #include <memory>
 
+class BrowserLauncher;
 class CaptureDevice;
 class DriverList;
 class FileTransfer;
@@ -23,6 +24,7 @@ class PointingPanel;
 class PointingScheduler;
 class PresetGridBinding;
 class PresetRecordSet;
+class PresetStorage;
 class TouchPadControl;
 class SerialPort;
 class SettingsStore;
@@ -39,6 +41,8 @@ struct StationComponents
     // Publishing frames: the image library and the FTP transfer.
     ImageCodec& imageCodec;
     FileTransfer& transfer;
+    // The file that keeps the presets, made once for the preset table.
+    std::function<std::unique_ptr<PresetStorage>()> presetStorage;
     // Socket objects for remote control; without them the link cannot go on.
     RemoteSocketSource remoteSockets = {};
     // The browser window the logo opens; none without a component maker.

@@ -7,6 +7,8 @@
 #include "QtRemoteSocket.h"
 #include "QtSerialPort.h"
 #include "QtWebBrowser.h"
+#include "SqlitePresetStorage.h"
+#include "StationPaths.h"
 #include "Texts.h"
 #include "TransferSettings.h"
 #include "TurboJpegCodec.h"
@@ -17,7 +19,6 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFont>
-#include <QStandardPaths>
 
 namespace {
 
@@ -74,11 +75,7 @@ int main(int argc, char* argv[])
     QtCaptureDevice capture(parser.isSet(testPattern));
     QtMessageBoxes messages;
     TurboJpegCodec imageCodec;
-    // The upload record and SFTP's known hosts live in the per-user data
-    // folder, beside the preset table's fallback.
-    const QString dataFolder =
-        QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
-            .filePath(texts::appTitle);
+    const QString dataFolder = StationPaths::dataFolder();
     UploadLog uploadLog(QDir(dataFolder).filePath(texts::uploadRecordFile));
     CurlFileTransfer transfer;
     TransferOptions transferOptions = readTransferOptions(settings, dataFolder);
@@ -88,9 +85,14 @@ int main(int argc, char* argv[])
     // The browser window runs on Qt WebEngine and opens on the home page.
     const BrowserSetup browser{QtWebBrowser::factory()};
 
-    StationComponents components{
-        settings,   serialPort, capture, messages, QCoreApplication::applicationDirPath(),
-        imageCodec, transfer};
+    StationComponents components{settings,
+                                 serialPort,
+                                 capture,
+                                 messages,
+                                 QCoreApplication::applicationDirPath(),
+                                 imageCodec,
+                                 transfer,
+                                 [] { return std::make_unique<SqlitePresetStorage>(); }};
     components.browser = browser;
     components.remoteSockets.create = [] { return std::make_unique<QtRemoteSocket>(); };
 

@@ -1,18 +1,10 @@
 #include "PresetRecordSet.h"
 
 #include "PresetValues.h"
-#include "SqlitePresetStorage.h"
+#include "StationPaths.h"
 #include "Texts.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QStandardPaths>
-
 #include <algorithm>
-
-PresetRecordSet::PresetRecordSet(QObject* parent)
-    : PresetRecordSet(std::make_unique<SqlitePresetStorage>(), parent)
-{}
 
 PresetRecordSet::PresetRecordSet(std::unique_ptr<PresetStorage> storage, QObject* parent)
     : QObject(parent)
@@ -27,27 +19,9 @@ QString PresetRecordSet::RecordSource() const
     return texts::presetTable;
 }
 
-QString PresetRecordSet::resolvedPath(const QString& wanted)
-{
-    const QFileInfo file(wanted);
-    const QString name = wanted.isEmpty() ? QString(texts::presetDatabaseFile) : file.fileName();
-    if (!wanted.isEmpty()) {
-        if (file.exists())
-            return wanted;
-        const QFileInfo folder(file.absolutePath());
-        if (folder.isDir() && folder.isWritable())
-            return wanted;
-    }
-    const QString userFolder =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/') +
-        texts::appTitle;
-    QDir().mkpath(userFolder);
-    return userFolder + QLatin1Char('/') + name;
-}
-
 void PresetRecordSet::open()
 {
-    m_databaseName = resolvedPath(m_databaseName);
+    m_databaseName = StationPaths::presetFile(m_databaseName);
     QString reason;
     if (m_storage->open(m_databaseName, &reason)) {
         m_available = true;

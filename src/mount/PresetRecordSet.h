@@ -24,8 +24,7 @@ class PresetRecordSet final : public QObject
 {
     Q_OBJECT
 public:
-    // Over the SQLite file named by databaseName().
-    explicit PresetRecordSet(QObject* parent = nullptr);
+    // Over the preset file named by databaseName(), kept by `storage`.
     explicit PresetRecordSet(std::unique_ptr<PresetStorage> storage, QObject* parent = nullptr);
     ~PresetRecordSet() override;
 
@@ -87,7 +86,6 @@ signals:
     void status(const QString& text);
 
 private:
-    static QString resolvedPath(const QString& wanted);
     // Reports and refuses a write while the table is unavailable.
     bool refuseWrite();
     void setUnavailable(const QString& reason);

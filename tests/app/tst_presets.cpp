@@ -12,6 +12,7 @@
 #include "QtSerialPort.h"
 #include "RecordNavigator.h"
 #include "SettingsKeys.h"
+#include "SqlitePresetFile.h"
 #include "Texts.h"
 #include "TouchPad.h"
 
@@ -36,7 +37,8 @@ template <typename Port> struct Station
 {
     Station(const QString& folder, const QString& com1 = {})
         : window((settings.set(keys::portsSection, QStringLiteral("COM1"), com1),
-                  StationComponents{settings, serial, capture, messages, folder, codec, transfer}))
+                  StationComponents{settings, serial, capture, messages, folder, codec, transfer,
+                                    sqlitePresetFile}))
     {
         window.Load();
         // The deferred restore of the (empty) settings would undo the modes
@@ -95,7 +97,7 @@ class TestPresets : public QObject
     QString folderWith(const QList<QVariantList>& rows)
     {
         const QString folder = freshFolder();
-        PresetRecordSet presets;
+        PresetRecordSet presets{sqlitePresetFile()};
         presets.setDatabaseName(folder + QStringLiteral("/Pivora.mdb"));
         presets.open();
         for (const QVariantList& row : rows) {
@@ -273,7 +275,7 @@ private slots:
                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
         QTest::keyClick(grid, Qt::Key_Delete);
         QCOMPARE(s.presets().RecordCount(), 1);
-        PresetRecordSet file;
+        PresetRecordSet file{sqlitePresetFile()};
         file.setDatabaseName(folder + QStringLiteral("/Pivora.mdb"));
         file.open();
         QCOMPARE(file.RecordCount(), 1);
@@ -294,7 +296,7 @@ private slots:
             QVERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
             s.window.close(); // no Enter, no other row
         }
-        PresetRecordSet file;
+        PresetRecordSet file{sqlitePresetFile()};
         file.setDatabaseName(folder + QStringLiteral("/Pivora.mdb"));
         file.open();
         QCOMPARE(file.value(0, 2), QVariant(7.0));

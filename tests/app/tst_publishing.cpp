@@ -10,6 +10,7 @@
 #include "MemorySettingsStore.h"
 #include "PresetRecordSet.h"
 #include "QtCaptureDevice.h"
+#include "SqlitePresetFile.h"
 #include "TurboJpegCodec.h"
 #include "dlgFTP.h"
 
@@ -34,7 +35,8 @@ namespace {
 template <typename Codec, typename Transfer> struct Station
 {
     explicit Station(CaptureDevice& capture)
-        : window({settings, serial, capture, messages, folder.path(), codec, transfer})
+        : window({settings, serial, capture, messages, folder.path(), codec, transfer,
+                  sqlitePresetFile})
     {
         // The stored settings are applied before the test acts as operator,
         // or their restore would undo what the test just did.

@@ -7,6 +7,7 @@
 #include "LocalTcp.h"
 #include "MemorySettingsStore.h"
 #include "QtRemoteSocket.h"
+#include "SqlitePresetFile.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -29,6 +30,7 @@ struct Station
                   QStringLiteral("/opt/cam"),
                   codec,
                   transfer,
+                  sqlitePresetFile,
                   {[] { return std::make_unique<QtRemoteSocket>(); }, port}})
     {
         window.Load();

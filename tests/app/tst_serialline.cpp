@@ -8,6 +8,7 @@
 #include "PseudoTerminal.h"
 #include "QtSerialPort.h"
 #include "SettingsKeys.h"
+#include "SqlitePresetFile.h"
 #include "Texts.h"
 
 #include <QLabel>
@@ -31,7 +32,7 @@ class TestSerialLine : public QObject
         Station(const QString& com1, const QString& com2)
             : portsStored(storePorts(com1, com2))
             , window({settings, serial, capture, messages, QStringLiteral("/opt/cam"), codec,
-                      transfer})
+                      transfer, sqlitePresetFile})
         {}
         bool storePorts(const QString& com1, const QString& com2)
         {

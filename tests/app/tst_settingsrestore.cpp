@@ -11,6 +11,7 @@
 #include "PseudoTerminal.h"
 #include "QtSerialPort.h"
 #include "SettingsKeys.h"
+#include "SqlitePresetFile.h"
 #include "TouchPad.h"
 #include "dlgFTP.h"
 
@@ -32,7 +33,7 @@ namespace {
 template <typename Port> struct Station
 {
     Station(SettingsStore& store, const QString& folder)
-        : window({store, serial, capture, messages, folder, codec, transfer})
+        : window({store, serial, capture, messages, folder, codec, transfer, sqlitePresetFile})
     {}
     void start()
     {

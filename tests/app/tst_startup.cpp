@@ -8,6 +8,7 @@
 #include "MemorySettingsStore.h"
 #include "PresetRecordSet.h"
 #include "QtCaptureDevice.h"
+#include "SqlitePresetFile.h"
 #include "Texts.h"
 #include "Twips.h"
 
@@ -32,7 +33,8 @@ namespace {
 struct Station
 {
     explicit Station(CaptureDevice& capture)
-        : window({settings, serial, capture, messages, QStringLiteral("/opt/cam"), codec, transfer})
+        : window({settings, serial, capture, messages, QStringLiteral("/opt/cam"), codec, transfer,
+                  sqlitePresetFile})
     {}
     MemorySettingsStore settings;
     FakeSerialPort serial;

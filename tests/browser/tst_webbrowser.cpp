@@ -10,6 +10,7 @@
 #include "LocalWebServer.h"
 #include "MemorySettingsStore.h"
 #include "QtWebBrowser.h"
+#include "SqlitePresetFile.h"
 #include "Texts.h"
 #include "WebEngineSetup.h"
 #include "frmBrowser.h"
@@ -162,7 +163,8 @@ private slots:
         FakeImageCodec codec;
         FakeFileTransfer transfer;
         StationComponents components{
-            settings, serial, capture, messages, QStringLiteral("/opt/cam"), codec, transfer};
+            settings, serial,   capture,         messages, QStringLiteral("/opt/cam"),
+            codec,    transfer, sqlitePresetFile};
         components.browser = {QtWebBrowser::factory(), server.url("/a.html")};
         KivraWebcam station(components);
         station.show();

@@ -5,6 +5,7 @@
 #include "PointingControls.h"
 #include "PointingScheduler.h"
 #include "PresetRecordSet.h"
+#include "SqlitePresetFile.h"
 #include "SqlitePresetStorage.h"
 
 #include <QRegularExpression>
@@ -79,7 +80,7 @@ struct Rig
     FakeSerialPort port;
     MemorySettingsStore settings;
     MountLink mount{port, settings};
-    PresetRecordSet presets;
+    PresetRecordSet presets{sqlitePresetFile()};
     IntervalTimer timer1{false, 1500};
     IntervalTimer snapshot{true, 0};
     PointingScheduler scheduler{controls, mount, presets, timer1, snapshot};

@@ -1,5 +1,6 @@
 #include "PresetActions.h"
 #include "PresetRecordSet.h"
+#include "SqlitePresetFile.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -27,7 +28,7 @@ class TestPresetRecordSet : public QObject
 
     static std::unique_ptr<PresetRecordSet> openAt(const QString& path)
     {
-        auto presets = std::make_unique<PresetRecordSet>();
+        auto presets = std::make_unique<PresetRecordSet>(sqlitePresetFile());
         presets->setDatabaseName(path);
         presets->open();
         return presets;
@@ -261,7 +262,7 @@ private slots:
         }
         const QByteArray before = digest(path);
 
-        auto presets = std::make_unique<PresetRecordSet>();
+        auto presets = std::make_unique<PresetRecordSet>(sqlitePresetFile());
         QSignalSpy status(presets.get(), &PresetRecordSet::status);
         presets->setDatabaseName(path);
         presets->open();

@@ -1,11 +1,10 @@
 #include "IniSettingsStore.h"
 
-#include "SettingsKeys.h"
+#include "StationPaths.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QStringList>
 
 IniSettingsStore::IniSettingsStore()
@@ -18,9 +17,7 @@ IniSettingsStore::IniSettingsStore(const QString& filePath)
 
 QString IniSettingsStore::defaultFilePath()
 {
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    return base + QLatin1Char('/') + keys::organisation + QLatin1Char('/') + keys::application +
-           QLatin1String(".conf");
+    return StationPaths::settingsFile();
 }
 
 QString IniSettingsStore::read(const QString& section, const QString& key,
