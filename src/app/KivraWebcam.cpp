@@ -169,6 +169,7 @@ void KivraWebcam::openFtpSettings()
 void KivraWebcam::connectBrowser()
 {
     connect(ui.Picture2, &ClickableLabel::clicked, m_browser, &BrowserLauncher::open);
+    connect(m_browser, &BrowserLauncher::status, this, &KivraWebcam::ShowStatus);
 }
 
 void KivraWebcam::Load()

@@ -6,13 +6,13 @@
 #include "QtMessageBoxes.h"
 #include "QtRemoteSocket.h"
 #include "QtSerialPort.h"
-#include "QtWebBrowser.h"
 #include "SqlitePresetStorage.h"
 #include "StationPaths.h"
 #include "Texts.h"
 #include "TransferSettings.h"
 #include "TurboJpegCodec.h"
 #include "UploadLog.h"
+#include "WebEngineLoader.h"
 #include "WebEngineSetup.h"
 
 #include <QApplication>
@@ -82,8 +82,13 @@ int main(int argc, char* argv[])
     transferOptions.uploadLog = &uploadLog;
     transfer.setOptions(transferOptions);
 
-    // The browser window runs on Qt WebEngine and opens on the home page.
-    const BrowserSetup browser{QtWebBrowser::factory()};
+    // The browser window runs on Qt WebEngine, loaded as a plugin when the
+    // window first opens: beside the program in a build, else where it was
+    // installed.
+    WebEngineLoader webEngine(
+        {QCoreApplication::applicationDirPath(), QStringLiteral(KIVRA_PLUGIN_DIR)});
+    BrowserSetup browser{webEngine.factory()};
+    browser.prepareEngine = [&webEngine](QString* reason) { return webEngine.load(reason); };
 
     StationComponents components{settings,
                                  serialPort,

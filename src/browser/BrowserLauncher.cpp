@@ -1,5 +1,6 @@
 #include "BrowserLauncher.h"
 
+#include "Texts.h"
 #include "frmBrowser.h"
 
 BrowserLauncher::BrowserLauncher(BrowserSetup setup, QWidget* owner)
@@ -25,6 +26,11 @@ void BrowserLauncher::open()
     }
     if (!m_setup.makeComponent)
         return;
+    QString reason;
+    if (m_setup.prepareEngine && !m_setup.prepareEngine(&reason)) {
+        emit status(texts::browserUnavailable + reason);
+        return;
+    }
     // Modeless and owned by the main window: it stays above its owner and
     // goes with it. Closing it discards it with its history.
     m_window = new frmBrowser(m_setup, m_owner);

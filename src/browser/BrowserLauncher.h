@@ -21,6 +21,10 @@ public:
     // The window while it is up, else null.
     frmBrowser* window() const;
 
+signals:
+    // The window cannot be opened: a text for the status line.
+    void status(const QString& text);
+
 private:
     BrowserSetup m_setup;
     QWidget* m_owner;

@@ -19,7 +19,7 @@ class WebBrowser : public QObject
     Q_OBJECT
 public:
     using QObject::QObject;
-    ~WebBrowser() override;
+    ~WebBrowser() override = default;
 
     // The page area, for the hosting window to place and size. It is owned
     // by the component and lives as long as the component.

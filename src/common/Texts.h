@@ -65,6 +65,7 @@ inline constexpr QLatin1String presetSkipped{"Preset %1 not sent: %2"};
 // address the window opens on and where its Home button leads.
 inline constexpr QLatin1String browserHomePage{"https://www.example.com/"};
 inline constexpr QLatin1String browserWorking{"Working..."};
+inline constexpr QLatin1String browserUnavailable{"Browser unavailable: "};
 inline constexpr QLatin1String browserAddress{"&Address:"};
 inline constexpr QLatin1String browserBack{"Back"};
 inline constexpr QLatin1String browserForward{"Forward"};

@@ -9,9 +9,9 @@
 #include "KivraWebcam.h"
 #include "LocalWebServer.h"
 #include "MemorySettingsStore.h"
-#include "QtWebBrowser.h"
 #include "SqlitePresetFile.h"
 #include "Texts.h"
+#include "WebEngineLoader.h"
 #include "WebEngineSetup.h"
 #include "frmBrowser.h"
 
@@ -37,6 +37,9 @@ public:
 private slots:
     void initTestCase()
     {
+        // The engine comes in as the program gets it: the plugin, loaded.
+        QString reason;
+        QVERIFY2(engine.load(&reason), qPrintable(reason));
         QVERIFY(server.start());
         server.addPage(QStringLiteral("/"), QStringLiteral("Home"));
         server.addPage(QStringLiteral("/a.html"), QStringLiteral("Page A"));
@@ -47,7 +50,7 @@ private slots:
         start = server.url();
     }
 
-    void init() { window = new frmBrowser({QtWebBrowser::factory(), start}); }
+    void init() { window = new frmBrowser({engine.factory(), start}); }
 
     void cleanup()
     {
@@ -133,7 +136,8 @@ private slots:
     void busyFromTheRequestToTheEndOfTheLoad()
     {
         QWidget host;
-        QtWebBrowser browser(start, &host);
+        const std::unique_ptr<WebBrowser> component = engine.factory()(start, &host);
+        WebBrowser& browser = *component;
         // The engine starts a load a moment after the request; busy already.
         browser.Navigate(server.url("/a.html"));
         QVERIFY(browser.Busy());
@@ -165,7 +169,8 @@ private slots:
         StationComponents components{
             settings, serial,   capture,         messages, QStringLiteral("/opt/cam"),
             codec,    transfer, sqlitePresetFile};
-        components.browser = {QtWebBrowser::factory(), server.url("/a.html")};
+        components.browser = {engine.factory(), server.url("/a.html"),
+                              [this](QString* reason) { return engine.load(reason); }};
         KivraWebcam station(components);
         station.show();
         ClickableLabel* logo = station.controls().Picture2;
@@ -224,6 +229,7 @@ private:
         QTRY_COMPARE_WITH_TIMEOUT(entries().first(), server.url(path), patience);
     }
 
+    WebEngineLoader engine{{QStringLiteral(KIVRA_PLUGIN_BUILD_DIR)}};
     LocalWebServer server;
     QString start;
     frmBrowser* window = nullptr;
