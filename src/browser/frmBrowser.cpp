@@ -54,10 +54,15 @@ frmBrowser::frmBrowser(const BrowserSetup& setup, QWidget* owner)
     connect(tbToolBar, &QToolBar::actionTriggered, this,
             [this](QAction* button) { onButtonClick(button->data().toString()); });
     connect(cboAddress, &QComboBox::activated, this, &frmBrowser::onAddressChosen);
-    // The box hands a key it does not use back to its line edit, so the
-    // line edit's own Enter signal can come twice for one key press; the
-    // key is watched as it arrives instead.
-    cboAddress->lineEdit()->installEventFilter(this);
+    // The keyboard's keys arrive at the box, the focus widget for its line
+    // edit, and the box passes them to the line edit by a direct call that
+    // no filter on the line edit sees: Enter is watched on the box.
+    cboAddress->installEventFilter(this);
+    // Whenever editing ends (Enter, or focus leaving for the page) the box
+    // itself selects a listed entry equal to the typed text and reports it
+    // as chosen. That would load a page twice for one Enter, or without any
+    // Enter, so only the key and a real choice from the list navigate here.
+    disconnect(cboAddress->lineEdit(), &QLineEdit::editingFinished, cboAddress, nullptr);
 }
 
 frmBrowser::~frmBrowser() = default;
@@ -128,7 +133,7 @@ void frmBrowser::Load()
 
 bool frmBrowser::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == cboAddress->lineEdit() && event->type() == QEvent::KeyPress) {
+    if (watched == cboAddress && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter)
             onAddressChosen();

@@ -3,6 +3,7 @@
 #include "frmBrowser.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -41,12 +42,17 @@ struct Browser
             list.append(box()->itemText(i));
         return list;
     }
-    void typeAndEnter(const QString& text) const
+    // Where a mouse and a keyboard send them: the click into the box, the
+    // keys to the focus widget.
+    void typeAndEnter(const QString& text)
     {
-        QLineEdit* edit = box()->lineEdit();
-        edit->clear();
-        QTest::keyClicks(edit, text);
-        QTest::keyClick(edit, Qt::Key_Return);
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::mouseClick(box()->lineEdit(), Qt::LeftButton);
+        QWidget* keyboard = QApplication::focusWidget();
+        QTest::keyClick(keyboard, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(keyboard, text);
+        QTest::keyClick(keyboard, Qt::Key_Return);
     }
 };
 
@@ -135,6 +141,11 @@ private slots:
         QCOMPARE(b.component->calls.last(), QStringLiteral("Navigate   b.test "));
         // Typed text enters the list only once a navigation completes.
         QCOMPARE(b.entries(), (QStringList{"http://a.test/x", home}));
+
+        // Listed, though not the entry shown: one key, one navigation.
+        b.component->calls.clear();
+        b.typeAndEnter(home);
+        QCOMPARE(b.component->calls, QStringList{"Navigate " + home});
     }
 };
 

@@ -16,6 +16,7 @@
 #include "frmBrowser.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTest>
@@ -88,6 +89,40 @@ private slots:
 
         QCOMPARE(entries(), (QStringList{server.url("/a.html"), server.url("/b.html"),
                                          server.url("/B.html"), start + "/", start}));
+    }
+
+    void oneLoadForEachEnterAndNoneWithoutIt()
+    {
+        openHome();
+        const QString a = server.url("/a.html");
+        const QString b = server.url("/b.html");
+        const int loadsOfA = server.requestCount(QStringLiteral("/a.html"));
+        const int loadsOfB = server.requestCount(QStringLiteral("/b.html"));
+        visit(QStringLiteral("/a.html"), QStringLiteral("Page A"));
+        QCOMPARE(server.requestCount(QStringLiteral("/a.html")), loadsOfA + 1);
+        visit(QStringLiteral("/b.html"), QStringLiteral("Page B"));
+
+        // Listed but not shown, and with the keypad's Enter: loaded once and
+        // moved to the top.
+        type(a);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+        QTRY_COMPARE_WITH_TIMEOUT(window->windowTitle(), QStringLiteral("Page A"), patience);
+        QTRY_COMPARE_WITH_TIMEOUT(entries(), (QStringList{a, b, start + "/", start}), patience);
+        QTRY_VERIFY_WITH_TIMEOUT(!timer()->isEnabled(), patience);
+        QCOMPARE(server.requestCount(QStringLiteral("/a.html")), loadsOfA + 2);
+
+        // A listed address typed, then focus leaves the box: nothing loads.
+        type(b);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(QApplication::focusWidget() != box());
+        QVERIFY(!timer()->isEnabled());
+        // Anything loaded by then was asked for before this reload.
+        press(QStringLiteral("Refresh"));
+        QTRY_COMPARE_WITH_TIMEOUT(server.requestCount(QStringLiteral("/a.html")), loadsOfA + 3,
+                                  patience);
+        QTRY_VERIFY_WITH_TIMEOUT(!timer()->isEnabled(), patience);
+        QCOMPARE(server.requestCount(QStringLiteral("/b.html")), loadsOfB + 1);
+        QCOMPARE(window->windowTitle(), QStringLiteral("Page A"));
     }
 
     void toolbarButtons()
@@ -211,11 +246,20 @@ private:
     {
         window->findChild<QToolBar*>()->findChild<QAction*>(key)->trigger();
     }
+    // Where a mouse and a keyboard send them: the click into the box, the
+    // keys to the focus widget.
+    void type(const QString& text)
+    {
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        QTest::mouseClick(box()->lineEdit(), Qt::LeftButton);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(QApplication::focusWidget(), text);
+    }
     void typeAndEnter(const QString& text)
     {
-        box()->lineEdit()->clear();
-        QTest::keyClicks(box()->lineEdit(), text);
-        QTest::keyClick(box()->lineEdit(), Qt::Key_Return);
+        type(text);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     }
     void openHome()
     {
