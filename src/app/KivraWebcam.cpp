@@ -5,6 +5,7 @@
 #include "ClickableLabel.h"
 #include "DriverList.h"
 #include "Durations.h"
+#include "FileTransfer.h"
 #include "FramePublisher.h"
 #include "IntervalTimer.h"
 #include "MountLink.h"
@@ -279,7 +280,10 @@ void KivraWebcam::SaveSettings()
     state.interval = Timer1->interval();
     state.timer1 = Timer1->isEnabled();
     state.deleteEnabled = ui.cmdDelete->isEnabled();
-    state.captureFrame = ui.cmdCaptureFrame->isEnabled();
+    // A transfer in flight holds the button disabled only until it ends;
+    // what it then becomes is what the next start should show.
+    state.captureFrame = m_components.transfer.IsBusy() ? uploadSettings().FTPEnable != 0
+                                                        : ui.cmdCaptureFrame->isEnabled();
     QString reason;
     if (!m_settingsModule.writeStation(state, &reason))
         ShowStatus(texts::settingsNotSavedPrefix + reason);

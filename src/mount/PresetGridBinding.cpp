@@ -34,7 +34,14 @@ PresetGridBinding::PresetGridBinding(QTableView& grid, PresetRecordSet& presets,
     connect(&m_presets, &PresetRecordSet::currentChanged, this,
             &PresetGridBinding::followRecordSet);
     connect(m_grid.itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
-            &PresetGridBinding::followRecordSet, Qt::QueuedConnection);
+            [this](QWidget*, QAbstractItemDelegate::EndEditHint hint) { onEditorClosed(hint); });
+    connect(&m_presets, &PresetRecordSet::editsDue, this, &PresetGridBinding::writeOpenEdit);
+    // A cell editor has the delegate's key handling by the time it takes
+    // the focus; watching it from then on comes before that handling.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now && now->parentWidget() == m_grid.viewport())
+            now->installEventFilter(this);
+    });
 
     m_grid.installEventFilter(this);
     if (QWidget* window = m_grid.window(); window != &m_grid)
@@ -42,23 +49,85 @@ PresetGridBinding::PresetGridBinding(QTableView& grid, PresetRecordSet& presets,
     followRecordSet();
 }
 
-bool PresetGridBinding::editing() const
+QWidget* PresetGridBinding::openEditor() const
 {
     // Cell editors are the viewport's only child widgets, hidden once closed.
     const auto children = m_grid.viewport()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-    return std::any_of(children.cbegin(), children.cend(),
-                       [](const QWidget* child) { return child->isVisible(); });
+    const auto open = std::find_if(children.cbegin(), children.cend(),
+                                   [](const QWidget* child) { return child->isVisible(); });
+    return open == children.cend() ? nullptr : *open;
+}
+
+bool PresetGridBinding::focusInGrid() const
+{
+    const QWidget* focus = QApplication::focusWidget();
+    return focus && (focus == &m_grid || m_grid.isAncestorOf(focus));
+}
+
+void PresetGridBinding::closeWithItsText(QWidget* editor)
+{
+    // What the delegate itself does when its editor loses the focus.
+    QAbstractItemDelegate* delegate = m_grid.itemDelegate();
+    emit delegate->commitData(editor);
+    emit delegate->closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
+void PresetGridBinding::writeOpenEdit()
+{
+    if (QWidget* editor = openEditor())
+        closeWithItsText(editor);
+    m_model->commitRow();
+}
+
+bool PresetGridBinding::tabFromTheNewRecord(QWidget* editor)
+{
+    const QModelIndex cell = m_grid.currentIndex();
+    const int newRecord = m_model->newRecordRow();
+    if (cell.row() != newRecord || cell.column() != m_model->columnCount() - 1)
+        return false;
+    // The view would wrap round to the first preset's first cell, where the
+    // next typing would change it. The row is written and the next new
+    // record starts instead.
+    closeWithItsText(editor);
+    m_model->commitRow();
+    const QModelIndex next = m_model->index(m_model->newRecordRow(), 0);
+    m_grid.setCurrentIndex(next);
+    m_grid.edit(next);
+    return true;
+}
+
+void PresetGridBinding::onEditorClosed(QAbstractItemDelegate::EndEditHint hint)
+{
+    // Enter: the view has taken the text and closed the editor by now.
+    if (hint == QAbstractItemDelegate::SubmitModelCache)
+        m_model->commitRow();
+    // Tab has opened the next cell's editor only once this returns.
+    QMetaObject::invokeMethod(this, &PresetGridBinding::afterEditorClosed, Qt::QueuedConnection);
+}
+
+void PresetGridBinding::afterEditorClosed()
+{
+    if (openEditor())
+        return;
+    // The editor lost its focus to a control outside the grid. With no
+    // focus at all (another application) the row waits for the operator.
+    if (QApplication::focusWidget() && !focusInGrid())
+        m_model->commitRow();
+    followRecordSet();
 }
 
 void PresetGridBinding::followRecordSet()
 {
     // Moving the grid's current cell would close the operator's editor.
-    if (editing())
+    if (openEditor())
         return;
     QItemSelectionModel* selection = m_grid.selectionModel();
     const int row = m_presets.currentRow();
     const QModelIndex current = selection->currentIndex();
     if (row < 0 ? !current.isValid() : current.row() == row)
+        return;
+    // The cursor after the last record is where the new-record row stands.
+    if (row < 0 && m_presets.isEOF() && current.row() == m_model->newRecordRow())
         return;
     m_following = true;
     if (row < 0) {
@@ -75,7 +144,7 @@ void PresetGridBinding::onGridRowChanged(const QModelIndex& current)
 {
     if (!m_following && current.isValid())
         m_presets.moveTo(current.row());
-    // The row was left. Its write may reset the model, which must not
+    // The row was left. Its write changes the model, which must not
     // happen inside the selection model's own signal.
     const int edited = m_model->editedRow();
     if (edited >= 0 && current.row() != edited)
@@ -94,24 +163,28 @@ void PresetGridBinding::deleteSelectedRows()
 bool PresetGridBinding::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == &m_grid) {
-        if (event->type() == QEvent::KeyPress &&
-            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete && !editing()) {
-            deleteSelectedRows();
-            return true;
-        }
-        if (event->type() == QEvent::FocusOut) {
-            // Focus going to the cell editor stays within the grid.
-            QWidget* focus = QApplication::focusWidget();
-            if (!focus || !m_grid.isAncestorOf(focus))
+        if (event->type() == QEvent::KeyPress && !openEditor()) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Delete) {
+                deleteSelectedRows();
+                return true;
+            }
+            // Enter on a row whose editor is already closed takes it too.
+            if (key == Qt::Key_Return || key == Qt::Key_Enter)
                 m_model->commitRow();
         }
-    } else if (event->type() == QEvent::Close) {
-        // Text still in an open cell editor reaches the model only when the
-        // editor loses focus; take it there now, or closing would drop it.
-        QWidget* focus = QApplication::focusWidget();
-        if (focus && m_grid.viewport()->isAncestorOf(focus))
-            m_grid.setFocus();
-        m_model->commitRow();
+        // Focus going to a cell editor stays within the grid.
+        if (event->type() == QEvent::FocusOut && !focusInGrid())
+            m_model->commitRow();
+    } else if (watched == m_grid.window()) {
+        if (event->type() == QEvent::Close)
+            writeOpenEdit();
+    } else if (event->type() == QEvent::KeyPress) {
+        // A cell editor's key, before the delegate handles it.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier &&
+            tabFromTheNewRecord(static_cast<QWidget*>(watched)))
+            return true;
     }
     return QObject::eventFilter(watched, event);
 }

@@ -42,8 +42,18 @@ void PresetRecordSet::setUnavailable(const QString& reason)
     emit status(texts::presetDatabaseUnavailable + reason);
 }
 
+void PresetRecordSet::settleEdits()
+{
+    if (m_settling)
+        return;
+    m_settling = true;
+    emit editsDue();
+    m_settling = false;
+}
+
 void PresetRecordSet::Refresh()
 {
+    settleEdits();
     emit aboutToReset();
     m_adding = false;
     m_onRemoved = false;
@@ -76,6 +86,7 @@ int PresetRecordSet::currentRow() const
 
 void PresetRecordSet::MoveFirst()
 {
+    settleEdits();
     m_onRemoved = false;
     m_position = m_records.isEmpty() ? -1 : 0;
     emit currentChanged();
@@ -83,6 +94,7 @@ void PresetRecordSet::MoveFirst()
 
 void PresetRecordSet::MoveLast()
 {
+    settleEdits();
     m_onRemoved = false;
     m_position = RecordCount() - 1;
     emit currentChanged();
@@ -90,6 +102,7 @@ void PresetRecordSet::MoveLast()
 
 void PresetRecordSet::MoveNext()
 {
+    settleEdits();
     if (m_onRemoved)
         m_onRemoved = false; // the follower already sits at m_position
     else if (!m_records.isEmpty() && m_position < RecordCount())
@@ -99,6 +112,7 @@ void PresetRecordSet::MoveNext()
 
 void PresetRecordSet::MovePrevious()
 {
+    settleEdits();
     if (m_onRemoved) {
         m_onRemoved = false;
         --m_position;
@@ -115,12 +129,13 @@ void PresetRecordSet::moveTo(int row)
     if (row == currentRow())
         return;
     m_onRemoved = false;
-    m_position = m_records.isEmpty() ? -1 : row;
+    m_position = row;
     emit currentChanged();
 }
 
 void PresetRecordSet::Delete()
 {
+    settleEdits();
     const int row = currentRow();
     if (row >= 0)
         removeRecords({row});
@@ -131,6 +146,9 @@ void PresetRecordSet::removeRecords(QList<int> rows)
     rows.removeIf([this](int row) { return row < 0 || row >= RecordCount(); });
     if (rows.isEmpty() || refuseWrite())
         return;
+    // Rows written now are appended or changed in place: the numbers of
+    // the rows to go stay valid.
+    settleEdits();
     std::sort(rows.begin(), rows.end(), std::greater<int>());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     emit aboutToReset();
@@ -152,6 +170,7 @@ void PresetRecordSet::removeRecords(QList<int> rows)
 
 void PresetRecordSet::AddNew()
 {
+    settleEdits();
     m_adding = true;
     m_newRecord = QVariantList(m_fields.size());
     m_newRecordRefused.clear();
@@ -178,24 +197,45 @@ bool PresetRecordSet::Update()
         emit status(texts::presetNotStored + m_newRecordRefused);
         return false;
     }
+    return append(m_newRecord);
+}
+
+bool PresetRecordSet::appendRecord(const QHash<int, QVariant>& fields)
+{
+    if (refuseWrite())
+        return false;
+    QVariantList values(m_fields.size());
+    for (auto it = fields.cbegin(); it != fields.cend(); ++it) {
+        if (it.key() < 0 || it.key() >= m_fields.size())
+            continue;
+        QString refused;
+        values[it.key()] = storedValue(it.key(), it.value(), &refused);
+        if (!refused.isEmpty()) {
+            emit status(texts::presetNotStored + refused);
+            return false;
+        }
+    }
+    return append(values);
+}
+
+bool PresetRecordSet::append(const QVariantList& values)
+{
     PresetStorage::Record record;
-    record.values = m_newRecord;
-    emit aboutToReset();
+    record.values = values;
     QString reason;
     if (!m_storage->append(record.values, &record.key, &reason)) {
-        emit reset();
         emit status(texts::presetNotStored + reason);
         return false;
     }
-    const bool wasEmpty = m_records.isEmpty();
-    const bool atEOF = !m_onRemoved && m_position >= RecordCount();
+    const int row = RecordCount();
+    const bool atEOF = !m_onRemoved && m_position >= row;
+    emit aboutToAppend(row);
     m_records.append(record);
-    // The cursor stays where it was; at EOF it stays after the last record.
-    if (wasEmpty)
-        m_position = -1;
-    else if (atEOF)
+    // The cursor stays where it was: after the last record (the grid's
+    // new-record row) it stays after the new last one.
+    if (atEOF)
         m_position = RecordCount();
-    emit reset();
+    emit appended(row);
     emit currentChanged();
     return true;
 }

@@ -66,26 +66,39 @@ public:
     QStringList fieldNames() const;
     // The current record's row, or -1 when there is none.
     int currentRow() const;
-    // Makes a row current; RecordCount() (the grid's new-record row) puts
-    // the cursor at EOF.
+    // The grid's own move: makes a row current; RecordCount() (the grid's
+    // new-record row) puts the cursor at EOF. The grid writes its own edits.
     void moveTo(int row);
     QVariant value(int row, int column) const;
     // Changes fields (by position) of one record, all or nothing; refused
     // values are reported and nothing is written.
     bool updateRecord(int row, const QHash<int, QVariant>& changes);
+    // The grid's new-record row written as one record after all others, all
+    // or nothing, like updateRecord.
+    bool appendRecord(const QHash<int, QVariant>& fields);
     void removeRecords(QList<int> rows);
 
 signals:
+    // Something other than the grid's own row writes is about to move the
+    // cursor or change the table: edits held elsewhere (an open grid cell,
+    // a grid row not yet written) must be written now, before it happens.
+    void editsDue();
     // Records are about to come or go, and they came or went: rows held
     // elsewhere must be settled before and read again after. Always paired.
     void aboutToReset();
     void reset();
+    // One record is about to be added at row, and was added there.
+    void aboutToAppend(int row);
+    void appended(int row);
     void currentChanged();
     void recordChanged(int row);
     // A text for the operator's status line.
     void status(const QString& text);
 
 private:
+    // Lets the holders of edits write them (editsDue), once at a time.
+    void settleEdits();
+    bool append(const QVariantList& values);
     // Reports and refuses a write while the table is unavailable.
     bool refuseWrite();
     void setUnavailable(const QString& reason);
@@ -99,11 +112,13 @@ private:
     QString m_unavailableReason;
     QStringList m_fields;
     QList<PresetStorage::Record> m_records;
-    // -1 is BOF, RecordCount() is EOF; m_onRemoved marks the place of a
+    // -1 is BOF, RecordCount() is EOF (also in an empty table once the grid
+    // put the cursor on its new-record row); m_onRemoved marks the place of a
     // record just deleted (m_position then names the one that followed it).
     int m_position = -1;
     bool m_onRemoved = false;
     bool m_adding = false;
+    bool m_settling = false;
     QVariantList m_newRecord;
     QString m_newRecordRefused;
 };

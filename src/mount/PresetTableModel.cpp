@@ -13,6 +13,17 @@ PresetTableModel::PresetTableModel(PresetRecordSet& presets, QObject* parent)
         beginResetModel();
     });
     connect(&m_presets, &PresetRecordSet::reset, this, [this] { endResetModel(); });
+    // Inserted before the new-record row rather than reset: a reset would
+    // close a cell editor open in another row and drop its text.
+    connect(&m_presets, &PresetRecordSet::aboutToAppend, this, [this](int row) {
+        beginInsertRows({}, row, row);
+        if (m_editedRow >= row)
+            ++m_editedRow;
+    });
+    connect(&m_presets, &PresetRecordSet::appended, this, [this](int row) {
+        endInsertRows();
+        emit headerDataChanged(Qt::Vertical, row, rowCount() - 1);
+    });
     connect(&m_presets, &PresetRecordSet::recordChanged, this,
             [this](int row) { emit dataChanged(index(row, 0), index(row, columnCount() - 1)); });
     connect(&m_presets, &PresetRecordSet::currentChanged, this,
@@ -114,13 +125,10 @@ void PresetTableModel::commitRow()
         return;
     const int row = m_editedRow;
     const QHash<int, QVariant> edits = m_edits;
-    // Cleared first: the writes below announce a reset that comes back here.
+    // Cleared first: the signals of the write below must find the row written.
     clearEdits();
     if (row == m_presets.RecordCount()) {
-        m_presets.AddNew();
-        for (auto it = edits.cbegin(); it != edits.cend(); ++it)
-            m_presets.setField(it.key(), it.value());
-        m_presets.Update();
+        m_presets.appendRecord(edits);
     } else {
         m_presets.updateRecord(row, edits);
     }

@@ -10,7 +10,8 @@ class PresetRecordSet;
 //
 // Typed values are checked at once (a refused one never enters the row)
 // and held with the row until commitRow(), which the grid calls when the
-// row is left; the row then goes to the table in one write. The row header
+// row is left or taken with Enter, and before anything else changes the
+// table; the row then goes to the table in one write. The row header
 // is the record selector: "▶" on the record set's current record, "✎" on a
 // row with edits not yet written, "*" on the new-record row.
 class PresetTableModel final : public QAbstractTableModel

@@ -50,6 +50,14 @@ void TouchPad::mousePressEvent(QMouseEvent* event)
         m_pressed = true;
 }
 
+void TouchPad::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The first press and release of the pair made the click already; a
+    // second one would store the same training preset twice.
+    if (event->button() == Qt::LeftButton)
+        m_pressed = false;
+}
+
 void TouchPad::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton || !m_pressed)

@@ -5,7 +5,8 @@
 
 // The position touch pad: a picture with a sunken border whose inner area
 // has its own scale, 1 at the left and top edges, 20.28 units wide and
-// 16.92 units high. Moves are reported with or without a button held.
+// 16.92 units high. Moves are reported with or without a button held; a
+// double-click is one click.
 class TouchPad final : public QFrame
 {
     Q_OBJECT
@@ -27,6 +28,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // The second press of a double-click: no click of its own.
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:

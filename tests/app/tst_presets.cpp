@@ -23,6 +23,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -66,6 +68,58 @@ template <typename Port> struct Station
 };
 
 using FakeStation = Station<FakeSerialPort>;
+
+// The table's (pan, tilt, delay) rows as the file holds them, read through
+// a connection of the test's own.
+QStringList rowsInFile(const QString& folder)
+{
+    QStringList rows;
+    {
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
+        db.setDatabaseName(folder + QStringLiteral("/Pivora.mdb"));
+        if (!db.open())
+            return {QStringLiteral("cannot open")};
+        QSqlQuery query(QStringLiteral("SELECT Pan, Tilt, Delay FROM LineEntry ORDER BY rowid"),
+                        db);
+        while (query.next()) {
+            rows.append(QStringList{query.value(0).toString(), query.value(1).toString(),
+                                    query.value(2).toString()}
+                            .join(QLatin1Char('/')));
+        }
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("check"));
+    return rows;
+}
+
+// The operator's hands: the mouse goes through the window, so Qt itself
+// picks the widget under it and tells a double-click from two clicks; keys
+// go to whatever has the focus.
+void click(QWidget* widget, QPoint at, bool twice = false)
+{
+    QWidget* window = widget->window();
+    const QPoint point = widget->mapTo(window, at);
+    QTest::mouseMove(window->windowHandle(), point);
+    if (twice)
+        QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, {}, point);
+    else
+        QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, point);
+}
+
+void clickCell(QTableView* grid, int row, int column, bool twice = false)
+{
+    click(grid->viewport(), grid->visualRect(grid->model()->index(row, column)).center(), twice);
+}
+
+void type(const QString& text)
+{
+    QTest::keyClicks(QApplication::focusWidget(), text);
+}
+
+void press(Qt::Key key, Qt::KeyboardModifiers modifiers = {})
+{
+    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+}
 
 QString rowText(const QAbstractItemModel* model, int row)
 {
@@ -254,20 +308,17 @@ private slots:
         QTRY_COMPARE(s.presets().RecordCount(), 3);
         QCOMPARE(rowText(model, 2), QStringLiteral("9//1.5"));
 
-        // Typing into a cell while the record set moves on: the editor stays
-        // open, and the row is written once the grid has caught up.
+        // Typing into a cell when the record set moves on: the text is
+        // written first, then the grid follows the cursor.
         s.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&s.window));
         grid->setFocus();
         grid->setCurrentIndex(model->index(1, 1));
         QTest::keyClicks(grid, QStringLiteral("5"));
-        QWidget* editor = QApplication::focusWidget();
-        QVERIFY(qobject_cast<QLineEdit*>(editor));
-        s.presets().MoveFirst();
-        QCOMPARE(QApplication::focusWidget(), editor);
-        QTest::keyClick(editor, Qt::Key_Return);
+        QVERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+        s.ui().datPivoraNavigator->firstButton()->click();
+        QCOMPARE(s.presets().value(1, 1), QVariant(5.0));
         QTRY_COMPARE(grid->currentIndex().row(), 0);
-        QTRY_COMPARE(s.presets().value(1, 1), QVariant(5.0));
 
         // Rows picked with the record selectors go with the Delete key.
         grid->selectRow(0);
@@ -300,6 +351,109 @@ private slots:
         file.setDatabaseName(folder + QStringLiteral("/Pivora.mdb"));
         file.open();
         QCOMPARE(file.value(0, 2), QVariant(7.0));
+    }
+
+    // The two ways an operator starts a new preset in the grid.
+    void newRowTakesOnePresetAsTyped_data()
+    {
+        QTest::addColumn<bool>("doubleClick");
+        QTest::newRow("double-click, then type") << true;
+        QTest::newRow("click, then type") << false;
+    }
+
+    void newRowTakesOnePresetAsTyped()
+    {
+        QFETCH(bool, doubleClick);
+        const QString folder = folderWith({{1, 1, 1}, {2, 2, 2}});
+        const QStringList before{QStringLiteral("1/1/1"), QStringLiteral("2/2/2")};
+        FakeStation s(folder);
+        s.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        QTableView* grid = s.ui().DBGrid1;
+
+        clickCell(grid, 2, 0, doubleClick);
+        type(QStringLiteral("5"));
+        press(Qt::Key_Tab);
+        // Still on the new row, in the grid and in the record set.
+        QCOMPARE(grid->currentIndex(), grid->model()->index(2, 1));
+        QVERIFY(s.presets().isEOF());
+        QCOMPARE(s.presets().currentRow(), -1);
+        QCOMPARE(rowsInFile(folder), before);
+
+        type(QStringLiteral("6"));
+        press(Qt::Key_Tab);
+        type(QStringLiteral("7"));
+        press(Qt::Key_Return); // the editor takes the key first, then closes
+        QTRY_COMPARE(rowsInFile(folder), before + QStringList{QStringLiteral("5/6/7")});
+        clickCell(grid, 0, 0);
+        QCOMPARE(s.presets().currentRow(), 0);
+        QCOMPARE(rowsInFile(folder), before + QStringList{QStringLiteral("5/6/7")});
+    }
+
+    void editsStayInTheirRow()
+    {
+        const QString folder = folderWith({{1, 1, 1}, {2, 2, 2}});
+        FakeStation s(folder);
+        s.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        QTableView* grid = s.ui().DBGrid1;
+
+        // Back along the row with Shift+Tab; a refused value leaves the
+        // cell as it was, with the reason.
+        clickCell(grid, 1, 1, true);
+        type(QStringLiteral("8"));
+        press(Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(grid->currentIndex(), grid->model()->index(1, 0));
+        type(QStringLiteral("abc"));
+        press(Qt::Key_Tab);
+        QCOMPARE(s.status(), QStringLiteral("Preset not changed: Pan is not a number: \"abc\""));
+        // Escape drops only the text of the open cell.
+        type(QStringLiteral("9"));
+        press(Qt::Key_Escape);
+        press(Qt::Key_Return);
+        QCOMPARE(rowsInFile(folder), (QStringList{"1/1/1", "2/8/2"}));
+
+        // A new row left with Escape stores nothing.
+        clickCell(grid, 2, 2, true);
+        type(QStringLiteral("4"));
+        press(Qt::Key_Escape);
+        clickCell(grid, 0, 0);
+        QCOMPARE(rowsInFile(folder), (QStringList{"1/1/1", "2/8/2"}));
+
+        // Tab from the new row's last cell writes the row and starts the
+        // next one, rather than wrapping round into the first preset.
+        clickCell(grid, 2, 2, true);
+        type(QStringLiteral("4"));
+        press(Qt::Key_Tab);
+        press(Qt::Key_Tab);
+        type(QStringLiteral("3"));
+        press(Qt::Key_Return);
+        QTRY_COMPARE(rowsInFile(folder), (QStringList{"1/1/1", "2/8/2", "//4", "3//"}));
+    }
+
+    void trainingClicksKeepAnOpenEditAndStoreOncePerClick()
+    {
+        const QString folder = folderWith({{1, 1, 1}, {2, 2, 2}});
+        FakeStation s(folder);
+        s.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        s.ui().optTrain->setChecked(true);
+        QTableView* grid = s.ui().DBGrid1;
+        TouchPad* pad = s.ui().Picture1;
+        // 30 and 50 pixels into the pad are 4.6 and 7.0 pad units.
+        const QPoint onPad = pad->contentsRect().topLeft() + QPoint(30, 50);
+
+        clickCell(grid, 2, 0, true);
+        type(QStringLiteral("5"));
+        press(Qt::Key_Tab);
+        type(QStringLiteral("6"));
+        click(pad, onPad);
+        const QStringList stored{"1/1/1", "2/2/2", "5/6/", "4/7/3"};
+        QCOMPARE(rowsInFile(folder), stored);
+        QCOMPARE(s.presets().currentRow(), 0);
+
+        click(pad, onPad, true);
+        QCOMPARE(rowsInFile(folder), stored + QStringList{"4/7/3"});
     }
 
     void unusableDatabaseLeavesTheRestWorking()

@@ -16,6 +16,7 @@
 #include "dlgFTP.h"
 
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -176,6 +177,21 @@ private slots:
                               "CaptureFrame=False"}));
         // The settings are written before the port is closed.
         QCOMPARE(s.serial.events.last(), QStringLiteral("close"));
+    }
+
+    void aSendInFlightAtClosingSavesTheButtonItWillBe()
+    {
+        MemorySettingsStore settings;
+        store(settings, "FTPEnable", "1");
+        store(settings, "CaptureFrame", "True");
+        Station<FakeSerialPort> s(settings, m_folder.path());
+        s.start();
+        s.capture.frame = QImage(8, 8, QImage::Format_RGB888);
+        s.ui().cmdCaptureFrame->click();
+        QVERIFY(s.transfer.IsBusy());
+        QVERIFY(!s.ui().cmdCaptureFrame->isEnabled());
+        s.window.close();
+        QCOMPARE(settings.read(keys::settingsSection, keys::captureFrame), QStringLiteral("True"));
     }
 
     void storedIntervalMakesTheRestoredTimerTick()
