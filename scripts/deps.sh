@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the station needs to build, run and test.
-# Sourced by scripts/run and scripts/test; only installs what is missing.
+# Installs the Debian 12 packages the station needs to build, run, test and
+# package. Sourced by the scripts in this folder; only installs what is
+# missing, with sudo when not run as root.
 set -euo pipefail
 
 kivra_packages=(
@@ -17,6 +18,15 @@ kivra_packages=(
 )
 kivra_test_packages=(
   python3 python3-pyftpdlib python3-openssl python3-paramiko openssl
+  desktop-file-utils appstream
+)
+# scripts/package: dpkg-shlibdeps finds the package's dependencies.
+kivra_package_packages=(
+  dpkg-dev file
+)
+# scripts/screenshot: grabs the window from the virtual display.
+kivra_screenshot_packages=(
+  xdotool gstreamer1.0-tools gstreamer1.0-plugins-good
 )
 
 kivra_install() {
