@@ -40,7 +40,13 @@ kivra_install() {
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing: ${missing[*]}"
   local sudo=""
-  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+      echo "Without sudo, install them as root: apt-get install ${missing[*]}" >&2
+      return 1
+    fi
+    sudo="sudo"
+  fi
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -q
   $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
