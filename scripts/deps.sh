@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the station needs to build, run and test.
-# Sourced by scripts/run and scripts/test; only installs what is missing.
+# Installs the Debian 12 packages the station needs to build, run, test and
+# package. Sourced by the scripts in this folder; only installs what is
+# missing, with sudo when not run as root.
 set -euo pipefail
 
 kivra_packages=(
@@ -17,6 +18,15 @@ kivra_packages=(
 )
 kivra_test_packages=(
   python3 python3-pyftpdlib python3-openssl python3-paramiko openssl
+  desktop-file-utils appstream
+)
+# scripts/package: dpkg-shlibdeps finds the package's dependencies.
+kivra_package_packages=(
+  dpkg-dev file
+)
+# scripts/screenshot: grabs the window from the virtual display.
+kivra_screenshot_packages=(
+  xdotool gstreamer1.0-tools gstreamer1.0-plugins-good
 )
 
 kivra_install() {
@@ -30,7 +40,13 @@ kivra_install() {
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing: ${missing[*]}"
   local sudo=""
-  if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+      echo "Without sudo, install them as root: apt-get install ${missing[*]}" >&2
+      return 1
+    fi
+    sudo="sudo"
+  fi
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -q
   $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -2,12 +2,13 @@
 
 #include <QLabel>
 
-// A picture that acts as a button.
+// A picture that acts as a button, for the keyboard and for assistive
+// technology too: screen readers meet it as a button that can be pressed.
 class ClickableLabel final : public QLabel
 {
     Q_OBJECT
 public:
-    using QLabel::QLabel;
+    explicit ClickableLabel(QWidget* parent = nullptr);
 
 signals:
     void clicked();

@@ -4,6 +4,7 @@
 #include "PlacedControl.h"
 #include "RecordNavigator.h"
 #include "Texts.h"
+#include "ToolTipDescriptions.h"
 #include "TouchPad.h"
 #include "Twips.h"
 
@@ -119,6 +120,7 @@ MainWindowLayout::MainWindowLayout(QWidget* w)
     txtDefDelay = placeControl<QLineEdit>(w, "txtDefDelay", twipsRect(6360, 3360, 495, 285),
                                           QStringLiteral("3"));
     txtDefDelay->setAlignment(Qt::AlignCenter);
+    lblDefDelay->setBuddy(txtDefDelay);
 
     cmdDelete = placeControl<QPushButton>(w, "cmdDelete", twipsRect(7200, 5640, 1095, 375),
                                           QStringLiteral("Delete"));
@@ -151,6 +153,8 @@ MainWindowLayout::MainWindowLayout(QWidget* w)
     Picture2->setToolTip(texts::logoTip);
     Picture2->setCursor(Qt::PointingHandCursor);
     Picture2->setFocusPolicy(Qt::StrongFocus);
+    // A picture has no text for a screen reader to call it by.
+    Picture2->setAccessibleName(QStringLiteral("Visit Our website"));
 
     // Keyboard order of the design; labels and frames take no focus.
     const QList<QWidget*> tabOrder = {Picture1,       Option1,         Option2,         Option3,
@@ -160,6 +164,8 @@ MainWindowLayout::MainWindowLayout(QWidget* w)
                                       cmdVidSettings, cmdFTPSettings,  Picture2};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
+
+    ToolTipDescriptions::follow(w);
 }
 
 QRadioButton* MainWindowLayout::portOption(int portNumber) const

@@ -3,6 +3,7 @@
 #include "Durations.h"
 #include "IntervalTimer.h"
 #include "Texts.h"
+#include "ToolTipDescriptions.h"
 #include "Twips.h"
 #include "WebBrowser.h"
 
@@ -110,6 +111,7 @@ void frmBrowser::buildControls()
     timTimer->setObjectName(QStringLiteral("timTimer"));
 
     setTabOrder(brwWebBrowser, cboAddress);
+    ToolTipDescriptions::follow(this);
 }
 
 void frmBrowser::Load()

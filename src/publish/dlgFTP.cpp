@@ -3,6 +3,7 @@
 #include "MessageBoxes.h"
 #include "PlacedControl.h"
 #include "Texts.h"
+#include "ToolTipDescriptions.h"
 #include "Twips.h"
 
 #include <QCheckBox>
@@ -92,12 +93,23 @@ void dlgFTP::build()
 
     connect(chkFTPEnable, &QCheckBox::toggled, this, &dlgFTP::applyEnableRule);
 
+    // Each field is named after its label for screen readers; the slider
+    // after its frame, as no one label names it.
+    FTP->setBuddy(txtFTPServer);
+    lblLogin->setBuddy(txtLogin);
+    lblPassword->setBuddy(txtPassword);
+    Label1->setBuddy(txtFileName);
+    Path->setBuddy(txtFilePath);
+    Label2->setBuddy(txtInterval);
+    sldrJPGQuality->setAccessibleName(Frame2->title());
+
     // Keyboard order of the design; labels and frames take no focus.
     const QList<QWidget*> tabOrder = {OKButton,    CancelButton, txtFTPServer,  txtLogin,
                                       txtPassword, chkFTPEnable, txtFileName,   chkAutoUpdate,
                                       txtInterval, txtFilePath,  sldrJPGQuality};
     for (qsizetype i = 1; i < tabOrder.size(); ++i)
         QWidget::setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    ToolTipDescriptions::follow(this);
 }
 
 void dlgFTP::load(const UploadSettings& s)
