@@ -1,5 +1,6 @@
 #include "FrameDresser.h"
 
+#include "FrameScaling.h"
 #include "FrameSettings.h"
 
 #include <QFont>
@@ -7,6 +8,8 @@
 #include <QPainter>
 #include <QTransform>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -96,21 +99,41 @@ void drawCaption(QImage& picture, const FrameDressing& d, const QString& text)
                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
 }
 
-// Scales first, while the picture is still the grabbed one and before the
-// turn has more pixels to move than it needs.
-QImage reshape(const PixelBuffer& frame, const FrameDressing& d, QSize target)
+QImage over(PixelBuffer& pixels)
 {
-    const QImage source(frame.pixels(), frame.width(), frame.height(), qsizetype(frame.width()) * 3,
-                        QImage::Format_RGB888);
-    const QSize unturned = quarterTurned(d) ? target.transposed() : target;
-    QImage picture = unturned == source.size()
-                         ? source
-                         : source.scaled(unturned, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (d.Rotate != 0 && !picture.isNull())
-        picture = picture.transformed(QTransform().rotate(d.Rotate));
-    if (d.Mirror && !picture.isNull())
-        picture = std::move(picture).mirrored(true, false);
-    return picture;
+    return QImage(pixels.pixels(), pixels.width(), pixels.height(), qsizetype(pixels.width()) * 3,
+                  QImage::Format_RGB888);
+}
+
+// Scaled first, so the turn and the caption have no more pixels to handle
+// than are published.
+PixelBuffer scaled(PixelBuffer frame, QSize size)
+{
+    if (size == QSize(frame.width(), frame.height()))
+        return frame;
+    PixelBuffer smaller = framescaling::scaleDown(frame, size);
+    return smaller ? std::move(smaller) : std::move(frame);
+}
+
+using Pixel = std::array<unsigned char, 3>;
+
+// Half turns and mirrors keep the size, so they are done in place: a half
+// turn reverses all pixels, a mirror each row, both together the row order.
+void turnInPlace(PixelBuffer& pixels, bool halfTurn, bool mirror)
+{
+    auto* first = reinterpret_cast<Pixel*>(pixels.pixels());
+    const qsizetype width = pixels.width();
+    const qsizetype height = pixels.height();
+    if (halfTurn && mirror) {
+        for (qsizetype top = 0, bottom = height - 1; top < bottom; ++top, --bottom)
+            std::swap_ranges(first + top * width, first + (top + 1) * width,
+                             first + bottom * width);
+    } else if (halfTurn) {
+        std::reverse(first, first + width * height);
+    } else if (mirror) {
+        for (qsizetype row = 0; row < height; ++row)
+            std::reverse(first + row * width, first + (row + 1) * width);
+    }
 }
 
 } // namespace
@@ -158,25 +181,27 @@ PixelBuffer FrameDresser::dress(PixelBuffer frame, const FrameDressing& d, const
 {
     if (!frame)
         return frame;
-    const QSize size(frame.width(), frame.height());
-    const QSize target = dressedSize(size, d);
+    const QSize target = dressedSize(QSize(frame.width(), frame.height()), d);
+    PixelBuffer pixels = scaled(std::move(frame), quarterTurned(d) ? target.transposed() : target);
     const bool captioned = !d.Caption.isEmpty();
-    if (d.Rotate == 0 && !d.Mirror && target == size) {
-        // Only a caption: drawn straight into the decoded pixels.
+    if (!quarterTurned(d)) {
+        turnInPlace(pixels, d.Rotate == 180, d.Mirror);
+        // The caption goes straight into the pixels at hand.
         if (captioned) {
-            QImage inPlace(frame.pixels(), frame.width(), frame.height(),
-                           qsizetype(frame.width()) * 3, QImage::Format_RGB888);
-            drawCaption(inPlace, d, text);
+            QImage picture = over(pixels);
+            drawCaption(picture, d, text);
         }
-        return frame;
+        return pixels;
     }
-    QImage picture = reshape(frame, d, target);
+    QImage picture = over(pixels).transformed(QTransform().rotate(d.Rotate));
+    if (d.Mirror && !picture.isNull())
+        picture = std::move(picture).mirrored(true, false);
     if (picture.isNull())
-        return frame;
+        return pixels;
     if (captioned)
         drawCaption(picture, d, text);
-    PixelBuffer dressed = toPixels(picture);
-    return dressed ? std::move(dressed) : std::move(frame);
+    PixelBuffer turned = toPixels(picture);
+    return turned ? std::move(turned) : std::move(pixels);
 }
 
 PixelBuffer FrameDresser::toPixels(const QImage& image)

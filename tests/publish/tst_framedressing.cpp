@@ -3,73 +3,23 @@
 #include "FakeFileTransfer.h"
 #include "FrameDresser.h"
 #include "FramePublisher.h"
+#include "FrameScaling.h"
 #include "FrameSettings.h"
 #include "FtpTestServer.h"
 #include "IntervalTimer.h"
 #include "MemorySettingsStore.h"
+#include "QuadrantFrame.h"
 #include "TurboJpegCodec.h"
 #include "UploadSettings.h"
 
 #include <QFile>
 #include <QImage>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
-
-// Four quadrants of their own colour, so every turn and mirror shows.
-const QColor red(200, 30, 30), green(30, 200, 30), blue(30, 30, 200), yellow(220, 220, 40);
-
-QImage quadrants(QSize size)
-{
-    QImage image(size, QImage::Format_RGB888);
-    const int w = size.width() / 2;
-    const int h = size.height() / 2;
-    image.fill(yellow);
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x)
-            if (x < w || y < h)
-                image.setPixelColor(x, y, y < h ? (x < w ? red : green) : blue);
-    return image;
-}
-
-QColor colorOf(QChar letter)
-{
-    switch (letter.toLatin1()) {
-    case 'R':
-        return red;
-    case 'G':
-        return green;
-    case 'B':
-        return blue;
-    default:
-        return yellow;
-    }
-}
-
-bool near(const QColor& a, const QColor& b)
-{
-    return qAbs(a.red() - b.red()) < 40 && qAbs(a.green() - b.green()) < 40 &&
-           qAbs(a.blue() - b.blue()) < 40;
-}
-
-// The colours a tenth in from the corners: top left, top right, bottom
-// left, bottom right, as letters.
-QString corners(const QImage& image)
-{
-    const int l = image.width() / 10, r = image.width() - 1 - l;
-    const int t = image.height() / 10, b = image.height() - 1 - t;
-    QString letters;
-    for (const QPoint& p : {QPoint(l, t), QPoint(r, t), QPoint(l, b), QPoint(r, b)}) {
-        QChar found = QLatin1Char('?');
-        for (QChar letter : QStringLiteral("RGBY"))
-            if (near(image.pixelColor(p), colorOf(letter)))
-                found = letter;
-        letters += found;
-    }
-    return letters;
-}
 
 QByteArray contents(const QString& path)
 {
@@ -85,7 +35,7 @@ struct Rig
         : dresser(store, [this] { return preset; })
         , publisher(capture, codec, transfer, settings, store, timer2, station(dressed))
     {
-        capture.frame = quadrants(QSize(320, 240));
+        capture.frame = quadrantframe::make(QSize(320, 240));
         settings.FileName = QStringLiteral("cam.jpg");
         settings.FileQuality = 90;
     }
@@ -145,6 +95,7 @@ private slots:
             // Never larger than grabbed; -90 is a quarter turn to the left.
             {"4000", "-90", "0", QSize(240, 320), "GYRB"},
             {"100", "0", "1", QSize(100, 75), "GRYB"},
+            {"200", "180", "True", QSize(200, 150), "BYRG"},
         };
         for (const Case& c : cases) {
             rig.frame(QStringLiteral("Width"), QLatin1String(c.width));
@@ -157,7 +108,7 @@ private slots:
             const QImage published =
                 QImage::fromData(server.file(QStringLiteral("cam.jpg")), "JPG");
             QCOMPARE(published.size(), c.size);
-            QCOMPARE(corners(published), QLatin1String(c.corners));
+            QCOMPARE(quadrantframe::corners(published), QLatin1String(c.corners));
         }
     }
 
@@ -165,7 +116,7 @@ private slots:
     // caption upright in it, and nothing outside it changes.
     void theCaptionChangesItsBandAndNothingElse()
     {
-        const QImage frame = quadrants(QSize(1280, 720));
+        const QImage frame = quadrantframe::make(QSize(1280, 720));
         for (const bool turned : {false, true}) {
             for (const auto position :
                  {FrameDressing::Position::Top, FrameDressing::Position::Bottom}) {
@@ -221,6 +172,36 @@ private slots:
                     }
                 }
             }
+        }
+    }
+
+    // Each published pixel is the average of the area it covers, as a
+    // general image scaler makes it.
+    void scalingAveragesTheCoveredArea()
+    {
+        QImage noise(1920, 1080, QImage::Format_RGB888);
+        QRandomGenerator rng(7);
+        for (int y = 0; y < noise.height(); ++y)
+            for (int i = 0; i < noise.width() * 3; ++i)
+                noise.scanLine(y)[i] = uchar(rng.bounded(256));
+        for (const QSize size :
+             {QSize(1280, 720), QSize(640, 360), QSize(1920, 77), QSize(17, 9)}) {
+            const QImage ours =
+                FrameDresser::toImage(framescaling::scaleDown(FrameDresser::toPixels(noise), size));
+            const QImage reference =
+                noise.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                    .convertToFormat(QImage::Format_RGB888);
+            QCOMPARE(ours.size(), size);
+            int worst = 0;
+            for (int y = 0; y < size.height(); ++y)
+                for (int i = 0; i < size.width() * 3; ++i)
+                    worst =
+                        qMax(worst, qAbs(ours.constScanLine(y)[i] - reference.constScanLine(y)[i]));
+            // Rounding apart: weights in 256ths here, finer there.
+            QVERIFY2(worst <= 4, qPrintable(QStringLiteral("%1 x %2: %3 off")
+                                                .arg(size.width())
+                                                .arg(size.height())
+                                                .arg(worst)));
         }
     }
 
