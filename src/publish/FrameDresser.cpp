@@ -38,13 +38,14 @@ QString expandTimeFields(const QString& caption, const QDateTime& snappedAt)
         return caption;
     const QByteArray format = caption.toLocal8Bit();
     // strftime says 0 both for "too small" and for an empty result; the
-    // buffer grows a few times and an empty text is the answer after that.
-    std::vector<char> text(size_t(format.size()) * 4 + 64);
-    for (int attempt = 0; attempt < 4; ++attempt) {
+    // buffer grows up to a bound, and an empty text is the answer beyond it.
+    constexpr size_t maxTextBytes = 1 << 20;
+    std::vector<char> text;
+    for (size_t size = size_t(format.size()) * 8 + 64; size <= maxTextBytes; size *= 4) {
+        text.resize(size);
         const size_t length = std::strftime(text.data(), text.size(), format.constData(), &local);
         if (length > 0)
             return QString::fromLocal8Bit(text.data(), qsizetype(length));
-        text.resize(text.size() * 8);
     }
     return {};
 }
@@ -116,6 +117,7 @@ PixelBuffer scaled(PixelBuffer frame, QSize size)
 }
 
 using Pixel = std::array<unsigned char, 3>;
+static_assert(sizeof(Pixel) == 3 && alignof(Pixel) == 1, "pixels are packed RGB");
 
 // Half turns and mirrors keep the size, so they are done in place: a half
 // turn reverses all pixels, a mirror each row, both together the row order.
