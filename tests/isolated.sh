@@ -18,6 +18,7 @@ if [ -n "${KIVRA_LSAN_SUPPRESSIONS:-}" ]; then
 fi
 # intercept_tls_get_addr=0: GCC 12's runtime can record a garbage thread-local
 # range and then crash its own leak scan at exit ("Tracer caught signal 11").
-export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_stack_use_after_return=0:strict_string_checks=1:intercept_tls_get_addr=0}"
+# asan.supp names reports from system libraries that are no faults.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_stack_use_after_return=0:strict_string_checks=1:intercept_tls_get_addr=0:suppressions=$(cd "$(dirname "$0")" && pwd)/asan.supp}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
 "$@"

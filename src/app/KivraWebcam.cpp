@@ -7,6 +7,7 @@
 #include "Durations.h"
 #include "FileTransfer.h"
 #include "FramePublisher.h"
+#include "FrameSettings.h"
 #include "IntervalTimer.h"
 #include "MountLink.h"
 #include "OptionChoice.h"
@@ -16,6 +17,7 @@
 #include "PresetGridBinding.h"
 #include "PresetRecordSet.h"
 #include "RecordNavigator.h"
+#include "SettingsStore.h"
 #include "StationPaths.h"
 #include "StationSettings.h"
 #include "Texts.h"
@@ -24,15 +26,19 @@
 #include "Twips.h"
 #include "VideoSettingsDialog.h"
 #include "dlgFTP.h"
+#include "dlgFrame.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
 #include <QIcon>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QVideoFrame>
+#include <QVideoSink>
 #include <QVideoWidget>
 
 namespace {
@@ -66,7 +72,10 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
           m_settingsModule.uploadSettings(), components.settings, *Timer2,
           {[this] { return StationPaths::frameFolder(datPivora->databaseName()); },
            [this] { return ui.optsequence->isChecked(); },
-           [this] { return datPivora->field(texts::presetFileNameField); }},
+           [this] { return datPivora->field(texts::presetFileNameField); },
+           [this](PixelBuffer frame, const QDateTime& snappedAt) {
+               return (*m_frameDresser)(std::move(frame), snappedAt);
+           }},
           this))
     , m_browser(new BrowserLauncher(components.browser, this))
 {
@@ -81,6 +90,7 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
     connectRemote();
     connectPointing();
     connectPublishing();
+    connectFrameDressing();
     connectBrowser();
 }
 
@@ -165,6 +175,55 @@ void KivraWebcam::openFtpSettings()
     dlgFTP dialog(m_settingsModule.uploadSettings(), m_components.messages, this);
     if (dialog.exec() == QDialog::Accepted)
         m_publisher->ApplyFtpSettings(dialog.settings());
+}
+
+// The dressing of published frames is set from the live picture's menu, so
+// the window keeps its layout.
+void KivraWebcam::connectFrameDressing()
+{
+    m_frameDresser =
+        std::make_unique<FrameDresser>(m_components.settings, [this] { return visitedPreset(); });
+    ui.ezVidCap1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui.ezVidCap1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu menu(this);
+        menu.setObjectName(QStringLiteral("videoMenu"));
+        const QAction* frameSettings = menu.addAction(texts::frameSettingsMenu);
+        // The dialog opens once the menu is gone.
+        if (menu.exec(ui.ezVidCap1->mapToGlobal(at)) == frameSettings)
+            openFrameSettings();
+    });
+}
+
+void KivraWebcam::openFrameSettings()
+{
+    dlgFrame dialog(readFrameDressing(m_components.settings), previewFrame(), visitedPreset(),
+                    this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    storeFrameDressing(dialog.settings(), m_components.settings);
+    QString reason;
+    if (!m_components.settings.flush(&reason))
+        ShowStatus(texts::settingsNotSavedPrefix + reason);
+}
+
+QImage KivraWebcam::previewFrame() const
+{
+    QImage frame = ui.ezVidCap1->videoSink()->videoFrame().toImage();
+    if (frame.isNull()) {
+        // No picture yet: a plain frame of the usual size still shows the
+        // band and the turn.
+        frame = QImage(640, 480, QImage::Format_RGB888);
+        frame.fill(Qt::darkGray);
+    }
+    return frame;
+}
+
+std::optional<PresetVisit> KivraWebcam::visitedPreset() const
+{
+    if (!ui.optsequence->isChecked() || datPivora->currentRow() < 0)
+        return std::nullopt;
+    return PresetVisit{datPivora->currentRow() + 1,
+                       datPivora->field(texts::presetFileNameField).toString()};
 }
 
 void KivraWebcam::connectBrowser()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BrowserSetup.h"
+#include "FrameDresser.h"
 #include "MainWindowLayout.h"
 #include "RemoteControl.h"
 #include "UploadSettings.h"
@@ -92,6 +93,10 @@ private:
     void ShowDriverDialog();
     void connectPublishing();
     void openFtpSettings();
+    void connectFrameDressing();
+    void openFrameSettings();
+    QImage previewFrame() const;
+    std::optional<PresetVisit> visitedPreset() const;
 
     StationComponents m_components;
     MainWindowLayout ui;
@@ -113,6 +118,7 @@ private:
     TouchPadControl* m_touchPadControl = nullptr;
     PresetGridBinding* m_presetGrid = nullptr;
     BrowserLauncher* m_browser;
+    std::unique_ptr<FrameDresser> m_frameDresser;
 
     bool m_settingsLoaded = false;
     bool m_unloaded = false;

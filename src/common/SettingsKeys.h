@@ -12,6 +12,7 @@ inline constexpr QLatin1String application{"KivraWebcam"};
 inline constexpr QLatin1String settingsSection{"Settings"};
 inline constexpr QLatin1String portsSection{"Ports"};
 inline constexpr QLatin1String uploadSection{"Upload"};
+inline constexpr QLatin1String frameSection{"Frame"};
 
 // [Ports]: device path of each COM number, "COM1" to "COM4".
 inline constexpr QLatin1String portKeyPrefix{"COM"};
@@ -45,5 +46,18 @@ inline constexpr QLatin1String fileQuality{"FileQuality"};
 inline constexpr QLatin1String caCertificate{"CACertificate"};
 inline constexpr QLatin1String atomic{"Atomic"};
 inline constexpr QLatin1String passive{"Passive"};
+
+// [Frame]: how published frames are dressed, set by the Frame Settings
+// dialog.
+inline constexpr QLatin1String caption{"Caption"};
+inline constexpr QLatin1String captionPosition{"CaptionPosition"};
+inline constexpr QLatin1String captionSize{"CaptionSize"};
+inline constexpr QLatin1String captionColor{"CaptionColor"};
+inline constexpr QLatin1String bandColor{"BandColor"};
+inline constexpr QLatin1String width{"Width"};
+inline constexpr QLatin1String rotate{"Rotate"};
+inline constexpr QLatin1String mirror{"Mirror"};
+inline constexpr QLatin1String positionTop{"Top"};
+inline constexpr QLatin1String positionBottom{"Bottom"};
 
 } // namespace keys

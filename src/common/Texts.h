@@ -126,4 +126,15 @@ inline constexpr QLatin1String intervalNotAllowed{
     "Interval: enter a number of seconds from -32768 to 32767. Automatic updates run "
     "every 1 second or more; 0 or less leaves them as they are."};
 
+// Dressing published frames: the menu of the live picture and its dialog.
+inline constexpr QLatin1String frameSettingsCaption{"Frame Settings"};
+inline constexpr QLatin1String frameSettingsMenu{"Frame Settings..."};
+inline constexpr QLatin1String captionTip{
+    "Text of the band on published frames: %Y-%m-%d %H:%M:%S and the other strftime fields give "
+    "the time of the snap, {preset} the preset's number and {name} its FileName without the "
+    "extension in sequenced pointing. Empty: no band."};
+inline constexpr QLatin1String frameOwnWidth{"as grabbed"};
+// %1 x %2 is the published picture's size.
+inline constexpr QLatin1String publishedSize{"Published: %1 x %2 pixels"};
+
 } // namespace texts

@@ -52,6 +52,7 @@ void FramePublisher::SendFrame()
 
 bool FramePublisher::ConvertFrame(const QString& bitmapPath, const QString& jpegPath)
 {
+    const QDateTime snappedAt = QDateTime::currentDateTime();
     // Without a fresh frame the previous run's bitmap, or the previous
     // snap, would be sent as new; the read below then reports it instead.
     const bool snapped = m_capture.snapFrame();
@@ -60,11 +61,13 @@ bool FramePublisher::ConvertFrame(const QString& bitmapPath, const QString& jpeg
         m_capture.saveFrameBitmap(bitmapPath);
 
     // The pixels are released on return, before the upload starts.
-    const PixelBuffer pixels = m_codec.readBitmap(bitmapPath);
+    PixelBuffer pixels = m_codec.readBitmap(bitmapPath);
     if (!pixels) {
         emit status(texts::readBitmapError + QString::number(m_codec.lastError()));
         return false;
     }
+    if (m_station.dressFrame)
+        pixels = m_station.dressFrame(std::move(pixels), snappedAt);
     if (m_codec.writeJpeg(jpegPath, pixels, m_settings.FileQuality))
         emit status(texts::createdPrefix + QDir::toNativeSeparators(jpegPath));
     else

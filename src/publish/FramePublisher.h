@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ImageCodec.h"
+
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <QVariant>
@@ -31,6 +34,9 @@ public:
         // ... and, only then asked, the current preset's "FileName": an
         // invalid QVariant for Null. Null or empty falls back to FileName.
         std::function<QVariant()> presetFileName;
+        // Dresses the decoded frame before it is written, given the local
+        // time of the snap; without it the frame is published as grabbed.
+        std::function<PixelBuffer(PixelBuffer, const QDateTime&)> dressFrame = {};
     };
 
     // autoUpdate is the automatic-update timer; every tick sends a frame

@@ -21,6 +21,8 @@ public:
 
     explicit operator bool() const { return m_pixels != nullptr; }
     const unsigned char* pixels() const { return m_pixels.get(); }
+    // For changes in place, such as a caption drawn into the picture.
+    unsigned char* pixels() { return m_pixels.get(); }
     int width() const { return m_width; }
     int height() const { return m_height; }
 

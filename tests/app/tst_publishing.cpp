@@ -10,17 +10,24 @@
 #include "MemorySettingsStore.h"
 #include "PresetRecordSet.h"
 #include "QtCaptureDevice.h"
+#include "QuadrantFrame.h"
 #include "SqlitePresetFile.h"
 #include "TurboJpegCodec.h"
 #include "dlgFTP.h"
+#include "dlgFrame.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QSlider>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -77,6 +84,36 @@ template <typename Codec, typename Transfer> struct Station
     Transfer transfer;
     KivraWebcam window;
 };
+
+// Opens the frame settings from the live picture's menu, as a right click
+// does, lets `work` fill in the dialog and closes it with `button`; false
+// when the menu or the dialog did not come up.
+bool frameSettings(QWidget& video, const std::function<void(dlgFrame&)>& work,
+                   const char* button = "OKButton")
+{
+    bool menuShown = false;
+    bool dialogShown = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &video, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            menu && !menuShown) {
+            menuShown = true;
+            QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Return);
+        } else if (auto* dialog = video.window()->findChild<dlgFrame*>();
+                   dialog && dialog->isVisible() && !dialogShown) {
+            dialogShown = true;
+            work(*dialog);
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QLatin1String(button)),
+                              Qt::LeftButton);
+        }
+    });
+    poll.start(20);
+    // Through the window, as the window system delivers a real click.
+    QTest::mouseClick(video.window()->windowHandle(), Qt::RightButton, {},
+                      video.mapTo(video.window(), QPoint(40, 40)));
+    return menuShown && dialogShown && !video.window()->findChild<dlgFrame*>();
+}
 
 void set(dlgFTP& dialog, const char* field, const QString& text)
 {
@@ -200,6 +237,77 @@ private slots:
                                  30000);
         QVERIFY(ui.cmdCaptureFrame->isEnabled());
         QVERIFY(s.timer("Timer2")->isTicking());
+    }
+
+    void theLivePicturesMenuSetsHowFramesArePublished()
+    {
+        FtpTestServer server;
+        QVERIFY2(server.isRunning(), qPrintable(server.error()));
+        FakeCaptureDevice capture({QStringLiteral("Cam")}, 0);
+        capture.frame = quadrantframe::make(QSize(1280, 720));
+        Station<TurboJpegCodec, CurlFileTransfer> s(capture);
+        const MainWindowLayout& ui = s.window.controls();
+        QVERIFY(s.ftpSettings([&server](dlgFTP& d) {
+            set(d, "txtFTPServer", server.address());
+            set(d, "txtLogin", server.user());
+            set(d, "txtPassword", server.password());
+            set(d, "txtFileName", QStringLiteral("harbour.jpg"));
+            check(d, "chkFTPEnable", true);
+            d.findChild<QSlider*>()->setValue(90);
+        }));
+        const int flushes = s.settings.flushes;
+
+        QImage preview;
+        QVERIFY(frameSettings(*ui.ezVidCap1, [&preview](dlgFrame& d) {
+            QTest::keyClicks(d.findChild<QLineEdit*>(QStringLiteral("txtCaption")),
+                             QStringLiteral("Harbour %Y-%m-%d %H:%M"));
+            auto* width = d.findChild<QSpinBox*>(QStringLiteral("spnWidth"));
+            width->selectAll();
+            QTest::keyClicks(width, QStringLiteral("640"));
+            auto* rotate = d.findChild<QComboBox*>(QStringLiteral("cboRotate"));
+            QTest::keyClick(rotate, Qt::Key_Down);
+            QTest::keyClick(rotate, Qt::Key_Down);
+            preview = d.preview();
+        }));
+        // Without a live picture the preview dresses a plain 640 x 480 frame.
+        QCOMPARE(preview.size(), QSize(640, 480));
+        QCOMPARE(s.settings.values.value(QStringLiteral("Frame/Caption")),
+                 QStringLiteral("Harbour %Y-%m-%d %H:%M"));
+        QCOMPARE(s.settings.values.value(QStringLiteral("Frame/Width")), QStringLiteral("640"));
+        QCOMPARE(s.settings.values.value(QStringLiteral("Frame/Rotate")), QStringLiteral("180"));
+        QCOMPARE(s.settings.flushes, flushes + 1);
+
+        // Cancel stores nothing.
+        const qsizetype writes = s.settings.writes.size();
+        QVERIFY(frameSettings(
+            *ui.ezVidCap1,
+            [](dlgFrame& d) {
+                d.findChild<QLineEdit*>(QStringLiteral("txtCaption"))->clear();
+                d.findChild<QCheckBox*>(QStringLiteral("chkMirror"))->click();
+            },
+            "CancelButton"));
+        QCOMPARE(s.settings.writes.size(), writes);
+
+        ui.cmdCaptureFrame->click();
+        QTRY_VERIFY_WITH_TIMEOUT(ui.cmdCaptureFrame->isEnabled(), 30000);
+        const QImage published =
+            QImage::fromData(server.file(QStringLiteral("harbour.jpg")), "JPG");
+        QCOMPARE(published.size(), QSize(640, 360));
+        QCOMPARE(quadrantframe::corners(published), QStringLiteral("YBGR"));
+        // The band along the bottom is dark with a light caption at its left.
+        int dark = 0, light = 0;
+        for (int y = 360 - 24; y < 360; ++y)
+            for (int x = 0; x < 640; ++x) {
+                const int grey = qGray(published.pixel(x, y));
+                dark += grey < 40;
+                light += grey > 200 && x < 320;
+            }
+        QVERIFY2(dark > 640 * 24 / 2, qPrintable(QString::number(dark)));
+        QVERIFY2(light > 100, qPrintable(QString::number(light)));
+        QVERIFY(qGray(published.pixel(160, 360 - 30)) > 60);
+        // The camera's own frame is what Picture.bmp keeps.
+        QCOMPARE(QImage(QDir(s.folder.path()).filePath(QStringLiteral("Picture.bmp"))).size(),
+                 QSize(1280, 720));
     }
 
     void aSequencedTourPublishesEachPresetUnderItsName()
