@@ -1,6 +1,7 @@
 #include "dlgFrame.h"
 
 #include "Texts.h"
+#include "ToolTipDescriptions.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -48,6 +49,7 @@ dlgFrame::dlgFrame(const FrameDressing& current, const QImage& sample,
     build();
     load(current);
     updatePreview();
+    ToolTipDescriptions::follow(this);
 }
 
 void dlgFrame::build()
