@@ -1,14 +1,21 @@
 #include "CurlFileTransfer.h"
+#include "FtpTestServer.h"
 #include "Texts.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
+
+#include <memory>
 
 // Uploads to a real server are tested through the frame publisher; here
-// the command format and what must never reach a server.
+// the command format, what must never reach a server, and that the
+// caller's event loop never waits for one.
 class TestFileTransfer : public QObject
 {
     Q_OBJECT
@@ -85,6 +92,69 @@ private slots:
         QCOMPARE(transfer.errorText(), reason);
         QVERIFY(!transfer.IsBusy());
         QVERIFY(!listener.waitForNewConnection(200));
+    }
+
+    void theCallersLoopRunsOnWhileTheServerStalls()
+    {
+        // The server takes the data, then keeps quiet for 5 s before the
+        // reply that completes the upload; curl waits for that reply
+        // inside its own calls.
+        FtpTestServer::Options options;
+        options.finalReplyDelay = 5;
+        FtpTestServer server(options);
+        QVERIFY2(server.isRunning(), qPrintable(server.error()));
+        QTemporaryDir local;
+        const QString path = local.filePath(QStringLiteral("Picture.jpg"));
+        const QByteArray frame(200 * 1024, 'j');
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(frame) == frame.size());
+        file.close();
+
+        auto transfer = std::make_unique<CurlFileTransfer>();
+        transfer->setServerName(server.address());
+        transfer->setLoginName(server.user());
+        transfer->setLoginPassword(server.password());
+        QList<int> states;
+        QList<QThread*> deliveredOn;
+        connect(transfer.get(), &FileTransfer::TransferStateChanged, this, [&](int state) {
+            states << state;
+            deliveredOn << QThread::currentThread();
+        });
+        QSignalSpy ended(transfer.get(), &FileTransfer::TransferStateChanged);
+
+        // The longest pause of the loop: the gap between ticks of a 1 ms timer.
+        QElapsedTimer sinceTick;
+        qint64 longestGap = 0;
+        QTimer ticker;
+        ticker.setTimerType(Qt::PreciseTimer);
+        connect(&ticker, &QTimer::timeout, this,
+                [&] { longestGap = qMax(longestGap, sinceTick.restart()); });
+        QElapsedTimer clock;
+        clock.start();
+        sinceTick.start();
+        ticker.start(1);
+        transfer->RunCommand(FileTransfer::sendCommand(path, QStringLiteral("cam.jpg")));
+        QVERIFY(transfer->IsBusy());
+        QVERIFY(ended.wait(60000));
+        ticker.stop();
+        QCOMPARE(states, QList<int>{FileTransfer::ResponseCompleted});
+        QCOMPARE(deliveredOn.first(), QThread::currentThread());
+        QVERIFY(!transfer->IsBusy());
+        QCOMPARE(server.file(QStringLiteral("cam.jpg")), frame);
+        QVERIFY2(clock.elapsed() >= 4500, "the server did not stall");
+        QVERIFY2(longestGap < 500, qPrintable(QStringLiteral("%1 ms").arg(longestGap)));
+
+        // Closing the station during such a stall does not wait it out.
+        transfer->RunCommand(FileTransfer::sendCommand(path, QStringLiteral("cam.jpg")));
+        QTRY_COMPARE_WITH_TIMEOUT(server.file(QStringLiteral(".part-cam.jpg")).size(), frame.size(),
+                                  30000);
+        QElapsedTimer closing;
+        closing.start();
+        transfer.reset();
+        QVERIFY2(closing.elapsed() < 1000,
+                 qPrintable(QStringLiteral("%1 ms").arg(closing.elapsed())));
+        QTest::qWait(50);
+        QCOMPARE(states.size(), 1);
     }
 };
 
