@@ -14,6 +14,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace {
 
 QByteArray randomBytes(qsizetype size, quint32 seed)
@@ -321,6 +323,47 @@ private slots:
         station.configure();
         QCOMPARE(station.send("frame", QStringLiteral("cam.jpg")), int(FileTransfer::Failed));
         QVERIFY(station.transfer.errorText().startsWith(texts::transferCaEmpty));
+
+        // Endless, blocking or huge: refused without reading on.
+        const QString fifo = station.folder.filePath(QStringLiteral("fifo.pem"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QString huge = station.folder.filePath(QStringLiteral("huge.pem"));
+        QFile hugeFile(huge);
+        QVERIFY(hugeFile.open(QIODevice::WriteOnly) && hugeFile.resize(1024 * 1024 + 1));
+        hugeFile.close();
+        const QList<std::pair<QString, QString>> refused = {
+            {QStringLiteral("/dev/zero"), texts::fileNotRegular},
+            {fifo, texts::fileNotRegular},
+            {huge, QString(texts::fileTooLarge).arg(1)},
+        };
+        for (const auto& [path, why] : refused) {
+            station.options.caCertificate = path;
+            station.configure();
+            QCOMPARE(station.send("frame", QStringLiteral("cam.jpg")), int(FileTransfer::Failed));
+            QCOMPARE(station.transfer.errorText(),
+                     texts::transferCaUnreadable + path + QLatin1String(": ") + why);
+        }
+    }
+
+    void thePasswordNeverShows()
+    {
+        // A server that repeats a refused password in its reply, and a
+        // password that is also part of the server's address.
+        FtpTestServer::Options options;
+        options.quotePassword = true;
+        FtpTestServer server(options);
+        QVERIFY2(server.isRunning(), qPrintable(server.error()));
+        Station station;
+        station.transfer.setServerName(server.address());
+        station.transfer.setLoginName(server.user());
+        station.transfer.setLoginPassword(QStringLiteral("127"));
+        QCOMPARE(station.send("frame", QStringLiteral("cam.jpg")), int(FileTransfer::Failed));
+        const QString error = station.transfer.errorText();
+        QVERIFY2(!error.isEmpty() && !error.contains(QLatin1String("127")), qPrintable(error));
+        const QStringList fields = station.logLines().value(0).split(QLatin1Char('\t'));
+        QCOMPARE(fields.size(), 5);
+        QCOMPARE(fields[1], QStringLiteral("ftp://camera@%1/cam.jpg").arg(server.address()));
+        QCOMPARE(fields[4], error);
     }
 
     void aChangedHostKeyIsRefused()
