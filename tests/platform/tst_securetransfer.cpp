@@ -246,19 +246,36 @@ private slots:
         QVERIFY2(server.isRunning(), qPrintable(server.error()));
         station.use(server);
         QSignalSpy notices(&station.transfer, &FileTransfer::notice);
+        // Slow enough for the watching below to see a part of a frame.
+        const bool swaps = rename == FtpTestServer::Rename::NoOverwrite;
+        if (swaps) {
+            station.options.maxSendRate = 64 * 1024;
+            station.configure();
+        }
+        QByteArray previous;
         for (quint32 seed : {4u, 5u, 6u}) {
-            const QByteArray frame = randomBytes(8 * 1024, seed);
-            // A login changed while an upload runs (the dialog's OK) must not
-            // reach that upload's later requests (the delete and the rename).
-            const auto changeLogin = [&station] {
-                station.transfer.setLoginPassword(QStringLiteral("changed meanwhile"));
+            const QByteArray frame = randomBytes(swaps ? 128 * 1024 : 8 * 1024, seed);
+            QStringList seen;
+            const auto watch = [&] {
+                // A login changed while an upload runs (the dialog's OK) must
+                // not reach that upload's later requests (the swap, a retry).
+                if (seed == 5u)
+                    station.transfer.setLoginPassword(QStringLiteral("changed meanwhile"));
+                // The old frame, the new one, or nothing for the moment
+                // between the two renames of the swap; never a part.
+                const QByteArray now = server.file(QStringLiteral("cam.jpg"));
+                if (!now.isNull() && now != previous && now != frame)
+                    seen << QStringLiteral("%1 bytes").arg(now.size());
             };
-            QCOMPARE(station.send(frame, QStringLiteral("cam.jpg"),
-                                  seed == 5u ? std::function<void()>(changeLogin) : nullptr),
+            QCOMPARE(station.send(frame, QStringLiteral("cam.jpg"), watch),
                      int(FileTransfer::ResponseCompleted));
             station.use(server);
+            if (swaps)
+                QVERIFY2(seen.isEmpty(), qPrintable(seen.join(QLatin1String(", "))));
             QCOMPARE(server.file(QStringLiteral("cam.jpg")), frame);
             QVERIFY(server.file(QStringLiteral(".part-cam.jpg")).isNull());
+            QVERIFY(server.file(QStringLiteral(".old-cam.jpg")).isNull());
+            previous = frame;
         }
         if (rename == FtpTestServer::Rename::Refuse) {
             QCOMPARE(notices.size(), 1);
