@@ -1,10 +1,13 @@
 #include "TurboJpegCodec.h"
 
+#include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 
 #include <turbojpeg.h>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -18,6 +21,32 @@ struct HandleCloser
 {
     void operator()(void* handle) const { tjDestroy(handle); }
 };
+
+// Writes the bytes beside path under a name of their own and renames them
+// over it, so a reader finds the old file or the new one, never a part.
+// Nothing is forced to disk: a frame rewritten every few seconds need not
+// survive a power cut, and syncing each one costs time and wears the SD
+// cards small stations run from.
+bool replaceFile(const QString& path, const unsigned char* bytes, qint64 size)
+{
+    const QFileInfo target(path);
+    const QString temporary =
+        target.dir().filePath(QLatin1Char('.') + target.fileName() + QLatin1Char('.') +
+                              QString::number(QRandomGenerator::global()->generate64(), 36));
+    QFile file(temporary);
+    // A name of our own: never an existing file or a link planted there.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    const bool written =
+        file.write(reinterpret_cast<const char*>(bytes), size) == size && file.flush();
+    file.close();
+    if (written && file.error() == QFileDevice::NoError &&
+        std::rename(QFile::encodeName(temporary).constData(),
+                    QFile::encodeName(path).constData()) == 0)
+        return true;
+    QFile::remove(temporary);
+    return false;
+}
 
 } // namespace
 
@@ -64,13 +93,7 @@ bool TurboJpegCodec::writeJpeg(const QString& path, const PixelBuffer& pixels, i
     if (result != 0 || !jpeg)
         return fail(EncodeFailed);
 
-    // Written beside the target under a temporary name and renamed over it,
-    // so the old file stays whole until the new one is complete.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(CannotWriteFile);
-    const qint64 size = qint64(jpegSize);
-    if (file.write(reinterpret_cast<const char*>(encoded.get()), size) != size || !file.commit())
+    if (!replaceFile(path, encoded.get(), qint64(jpegSize)))
         return fail(CannotWriteFile);
     m_error = NoError;
     return true;
