@@ -154,30 +154,28 @@ QString CurlUploadWorker::send(const UploadJob& job, const Upload& upload, QStri
     // Every request of one upload uses the login copied when it started.
     const CurlRequest::Inputs inputs{upload.address, job.login,      job.password,
                                      job.options,    upload.payload, upload.caCertificates};
-    const QString server = upload.address.url(QString());
-    const UploadPlan plan(upload.address, upload.remoteName);
-    UploadPlan::Step step = UploadPlan::firstStep(job.options.atomic, m_renaming.value(server));
-    for (;;) {
-        const CurlRequest request(plan.request(step), inputs);
-        if (!request.handle())
-            return texts::transferCannotStart;
-        const CURLcode result = m_runner.perform(request.handle());
-        if (result == CURLE_OK) {
-            if (const auto learnt = UploadPlan::afterSuccess(step))
-                m_renaming[server] = *learnt;
-            return {};
+    QString reason;
+    const auto perform = [&](const UploadPlan::Request& step) {
+        const CurlRequest request(step, inputs);
+        if (!request.handle()) {
+            reason = texts::transferCannotStart;
+            return UploadPlan::Outcome::Failed;
         }
-        const auto retry =
-            result == CURLE_QUOTE_ERROR ? UploadPlan::afterRefusal(step) : std::nullopt;
-        if (!retry)
-            return request.failureReason(result);
-        if (retry->learnt == UploadPlan::Renaming::Never &&
-            m_renaming.value(server) != UploadPlan::Renaming::Never)
-            *notice = texts::noAtomicReplace;
-        if (retry->learnt)
-            m_renaming[server] = *retry->learnt;
-        step = retry->next;
-    }
+        const CURLcode result = m_runner.perform(request.handle());
+        if (result == CURLE_OK)
+            return UploadPlan::Outcome::Done;
+        reason = request.failureReason(result);
+        return result == CURLE_QUOTE_ERROR ? UploadPlan::Outcome::Refused
+                                           : UploadPlan::Outcome::Failed;
+    };
+    const UploadPlan plan(upload.address, upload.remoteName);
+    UploadPlan::Renaming& known = m_renaming[upload.address.url(QString())];
+    bool renamingRefused = false;
+    if (plan.run(job.options.atomic, known, perform, &renamingRefused) == UploadPlan::Outcome::Done)
+        reason.clear();
+    if (renamingRefused)
+        *notice = texts::noAtomicReplace;
+    return reason;
 }
 
 void CurlUploadWorker::record(const UploadJob& job, const Upload& upload,

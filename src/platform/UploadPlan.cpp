@@ -74,6 +74,28 @@ UploadPlan::Request UploadPlan::request(Step step) const
     return r;
 }
 
+UploadPlan::Outcome UploadPlan::run(bool atomic, Renaming& known, const Perform& perform,
+                                    bool* renamingRefused) const
+{
+    Step step = firstStep(atomic, known);
+    for (;;) {
+        const Outcome outcome = perform(request(step));
+        if (outcome == Outcome::Done) {
+            if (const auto learnt = afterSuccess(step))
+                known = *learnt;
+            return outcome;
+        }
+        const auto retry = outcome == Outcome::Refused ? afterRefusal(step) : std::nullopt;
+        if (!retry)
+            return outcome;
+        if (retry->learnt == Renaming::Never && known != Renaming::Never && renamingRefused)
+            *renamingRefused = true;
+        if (retry->learnt)
+            known = *retry->learnt;
+        step = retry->next;
+    }
+}
+
 std::optional<UploadPlan::Retry> UploadPlan::afterRefusal(Step step)
 {
     switch (step) {

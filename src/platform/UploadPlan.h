@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // The requests of one upload, and how a server's refusals change them.
@@ -56,21 +57,25 @@ public:
         QList<QByteArray> after;
     };
 
-    // What follows a request whose commands the server refused.
-    struct Retry
+    // How a request ended: through, its commands refused by the server, or
+    // failed some other way (the network, the login, the certificate).
+    enum class Outcome
     {
-        Step next = Step::Direct;
-        std::optional<Renaming> learnt;
+        Done,
+        Refused,
+        Failed,
     };
+    using Perform = std::function<Outcome(const Request&)>;
 
     UploadPlan(const ServerAddress& address, const QString& remoteName);
 
-    static Step firstStep(bool atomic, Renaming known);
     Request request(Step step) const;
-    // The next request after a refused command; none when the upload failed.
-    static std::optional<Retry> afterRefusal(Step step);
-    // What a request that went through tells about its server.
-    static std::optional<Renaming> afterSuccess(Step step);
+    // Runs the upload's requests through perform, one after another as the
+    // server's refusals require, and returns how the last one ended. known
+    // is what the server allows, updated with what the requests teach;
+    // *renamingRefused is set when they taught that it refuses every rename.
+    Outcome run(bool atomic, Renaming& known, const Perform& perform,
+                bool* renamingRefused = nullptr) const;
 
     // The remote names beside the target: ".part-" and ".old-" in front of
     // the file name, in the same folder.
@@ -78,6 +83,18 @@ public:
     QString asideName() const;
 
 private:
+    struct Retry
+    {
+        Step next = Step::Direct;
+        std::optional<Renaming> learnt;
+    };
+
+    static Step firstStep(bool atomic, Renaming known);
+    // The next request after a refused command; none when the upload failed.
+    static std::optional<Retry> afterRefusal(Step step);
+    // What a request that went through tells about its server.
+    static std::optional<Renaming> afterSuccess(Step step);
+
     QList<QByteArray> rename(const QString& from, const QString& to, bool mayFail) const;
     QByteArray remove(const QString& name) const;
     QList<QByteArray> swapAside() const;

@@ -1,6 +1,7 @@
 #include "CurlFileTransfer.h"
 #include "FtpTestServer.h"
 #include "Texts.h"
+#include "UploadPlan.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -11,7 +12,63 @@
 #include <QThread>
 #include <QTimer>
 
+#include <QMap>
+
 #include <memory>
+
+Q_DECLARE_METATYPE(UploadPlan::Renaming)
+
+namespace {
+
+// An FTP server's folder as an upload's commands leave it, with one rule
+// for renames; every request runs whole, so only the plan is on trial.
+struct FolderModel
+{
+    UploadPlan::Renaming allows = UploadPlan::Renaming::OverAFile;
+    QMap<QString, QByteArray> files;
+    std::function<void()> afterEachStep;
+
+    UploadPlan::Outcome run(const UploadPlan::Request& request, const QByteArray& bytes)
+    {
+        if (!commands(request.before))
+            return UploadPlan::Outcome::Refused;
+        if (!request.target.isEmpty()) {
+            files[request.target] = bytes;
+            afterEachStep();
+        }
+        return commands(request.after) ? UploadPlan::Outcome::Done : UploadPlan::Outcome::Refused;
+    }
+    bool commands(const QList<QByteArray>& list)
+    {
+        QString from;
+        for (QByteArray command : list) {
+            const bool mayFail = command.startsWith('*');
+            if (mayFail)
+                command.remove(0, 1);
+            const QByteArray verb = command.left(4);
+            const QString name = QString::fromUtf8(command.mid(5));
+            bool done = false;
+            if (verb == "DELE") {
+                done = files.remove(name) > 0;
+            } else if (verb == "RNFR") {
+                done = files.contains(name);
+                from = done ? name : QString();
+            } else if (verb == "RNTO") {
+                done = !from.isEmpty() && allows != UploadPlan::Renaming::Never &&
+                       (allows == UploadPlan::Renaming::OverAFile || !files.contains(name));
+                if (done)
+                    files[name] = files.take(from);
+                from.clear();
+            }
+            afterEachStep();
+            if (!done && !mayFail)
+                return false;
+        }
+        return true;
+    }
+};
+
+} // namespace
 
 // Uploads to a real server are tested through the frame publisher; here
 // the command format, what must never reach a server, and that the
@@ -92,6 +149,62 @@ private slots:
         QCOMPARE(transfer.errorText(), reason);
         QVERIFY(!transfer.IsBusy());
         QVERIFY(!listener.waitForNewConnection(200));
+    }
+
+    void anUploadsRequestsFollowWhatTheServerAllows_data()
+    {
+        QTest::addColumn<UploadPlan::Renaming>("allows");
+        QTest::addColumn<QList<int>>("requests");
+        QTest::addColumn<bool>("refusalNamed");
+        // Requests per upload of three in a row, and whether the operator
+        // heard that renaming is refused.
+        QTest::newRow("renames over a file")
+            << UploadPlan::Renaming::OverAFile << QList<int>{1, 1, 1} << false;
+        QTest::newRow("not over a file")
+            << UploadPlan::Renaming::NotOverAFile << QList<int>{1, 2, 1} << false;
+        QTest::newRow("never") << UploadPlan::Renaming::Never << QList<int>{3, 1, 1} << true;
+    }
+    void anUploadsRequestsFollowWhatTheServerAllows()
+    {
+        QFETCH(UploadPlan::Renaming, allows);
+        QFETCH(QList<int>, requests);
+        QFETCH(bool, refusalNamed);
+        const QString name = QStringLiteral("pub/cam.jpg");
+        const UploadPlan plan(*ServerAddress::parse(QStringLiteral("host")), name);
+        FolderModel folder;
+        folder.allows = allows;
+        UploadPlan::Renaming known = UploadPlan::Renaming::OverAFile;
+        bool refused = false;
+        QByteArray old;
+        QList<int> counted;
+        for (const QByteArray frame : {"one", "two", "three"}) {
+            // At every step the name holds a whole frame or, once there was
+            // one, the old frame is aside; nothing else.
+            QStringList faults;
+            folder.afterEachStep = [&] {
+                const QByteArray now = folder.files.value(name);
+                if (!now.isNull() && now != old && now != frame)
+                    faults << QString::fromUtf8(now);
+                if (!old.isNull() && now.isNull() && !folder.files.contains(plan.asideName()))
+                    faults << QStringLiteral("no frame");
+            };
+            int count = 0;
+            const auto outcome = plan.run(
+                true, known,
+                [&](const UploadPlan::Request& r) {
+                    ++count;
+                    return folder.run(r, frame);
+                },
+                &refused);
+            QCOMPARE(outcome, UploadPlan::Outcome::Done);
+            QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1String(", "))));
+            QCOMPARE(folder.files, (QMap<QString, QByteArray>{{name, frame}}));
+            counted << count;
+            old = frame;
+        }
+        QCOMPARE(counted, requests);
+        QCOMPARE(refused, refusalNamed);
+        QCOMPARE(known, allows);
     }
 
     void theCallersLoopRunsOnWhileTheServerStalls()
