@@ -29,7 +29,7 @@ struct BenchFigure
     // Prints the line; true when the target is met.
     bool print() const
     {
-        std::printf("%-52s %9.2f %s   baseline %9.2f %s (%s)   ratio %5.2f   target %s   %s\n",
+        std::printf("%-66s %8.2f %s   baseline %8.2f %s (%s)   ratio %5.2f   target %s   %s\n",
                     qPrintable(name), value, qPrintable(unit), baseline, qPrintable(unit),
                     qPrintable(baselineName), ratio(), qPrintable(target), met ? "met" : "MISSED");
         std::fflush(stdout);

@@ -13,6 +13,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cstdio>
 
 // How the station's uploads treat the user-interface thread, and what they
@@ -79,18 +80,30 @@ double longestGap(CurlFileTransfer& transfer, const QString& command, qint64 dur
     return double(longestNs) / 1e6;
 }
 
-bool gapFigure(const QString& name, CurlFileTransfer& transfer, const QString& command)
+// The longest gap of each of several uploads against the timer alone for
+// as long; the median of each side, so one slow spell of a shared machine
+// does not decide the figure. The worst is printed as well.
+bool gapFigure(const QString& name, CurlFileTransfer& transfer, const QString& command, int rounds)
 {
-    qint64 took = 0;
-    const double gap = longestGap(transfer, command, 0, &took);
-    const double alone = longestGap(transfer, QString(), took);
-    return BenchFigure{name,
-                       gap,
+    std::vector<double> gaps;
+    std::vector<double> alone;
+    for (int i = 0; i < rounds; ++i) {
+        qint64 took = 0;
+        gaps.push_back(longestGap(transfer, command, 0, &took));
+        alone.push_back(longestGap(transfer, QString(), took));
+    }
+    const double worst = *std::max_element(gaps.begin(), gaps.end());
+    const double typical = median(gaps);
+    return BenchFigure{QStringLiteral("%1, median of %2 (worst %3 ms)")
+                           .arg(name)
+                           .arg(rounds)
+                           .arg(worst, 0, 'f', 1),
+                       typical,
                        QStringLiteral("the timer alone"),
-                       alone,
+                       median(alone),
                        QStringLiteral("ms"),
                        QStringLiteral("< 16 ms"),
-                       gap < 16}
+                       typical < 16}
         .print();
 }
 
@@ -102,8 +115,8 @@ bool throttledUpload(const QTemporaryDir& dir)
         return false;
     CurlFileTransfer transfer;
     useServer(transfer, server, server.address());
-    return gapFigure(QStringLiteral("longest timer gap, 10 MB upload at 2 MB/s"), transfer,
-                     FileTransfer::sendCommand(file, QStringLiteral("cam.jpg")));
+    return gapFigure(QStringLiteral("timer gap, 10 MB upload at 2 MB/s"), transfer,
+                     FileTransfer::sendCommand(file, QStringLiteral("cam.jpg")), 3);
 }
 
 bool distantUpload(const QTemporaryDir& dir)
@@ -120,9 +133,8 @@ bool distantUpload(const QTemporaryDir& dir)
         return false;
     CurlFileTransfer transfer;
     useServer(transfer, server, QStringLiteral("127.0.0.1:%1").arg(port));
-    const bool met =
-        gapFigure(QStringLiteral("longest timer gap, 200 KB upload, 50 ms each way"), transfer,
-                  FileTransfer::sendCommand(file, QStringLiteral("cam.jpg")));
+    const bool met = gapFigure(QStringLiteral("timer gap, 200 KB upload, 50 ms each way"), transfer,
+                               FileTransfer::sendCommand(file, QStringLiteral("cam.jpg")), 9);
     FtpTestServer::end(proxy);
     return met;
 }
