@@ -1,14 +1,15 @@
 #include "TurboJpegCodec.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <turbojpeg.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -27,24 +28,29 @@ struct HandleCloser
 // Nothing is forced to disk: a frame rewritten every few seconds need not
 // survive a power cut, and syncing each one costs time and wears the SD
 // cards small stations run from.
-bool replaceFile(const QString& path, const unsigned char* bytes, qint64 size)
+bool replaceFile(const QString& path, const unsigned char* bytes, size_t size)
 {
-    const QFileInfo target(path);
-    const QString temporary =
-        target.dir().filePath(QLatin1Char('.') + target.fileName() + QLatin1Char('.') +
-                              QString::number(QRandomGenerator::global()->generate64(), 36));
-    QFile file(temporary);
+    const QByteArray target = QFile::encodeName(path);
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray temporary = target.left(slash + 1) + '.' + target.mid(slash + 1) + '.' +
+                                 QByteArray::number(QRandomGenerator::global()->generate64(), 36);
     // A name of our own: never an existing file or a link planted there.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
         return false;
-    const bool written =
-        file.write(reinterpret_cast<const char*>(bytes), size) == size && file.flush();
-    file.close();
-    if (written && file.error() == QFileDevice::NoError &&
-        std::rename(QFile::encodeName(temporary).constData(),
-                    QFile::encodeName(path).constData()) == 0)
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t wrote = ::write(fd, bytes + done, size - done);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            break;
+        done += size_t(wrote);
+    }
+    if (::close(fd) == 0 && done == size &&
+        std::rename(temporary.constData(), target.constData()) == 0)
         return true;
-    QFile::remove(temporary);
+    ::unlink(temporary.constData());
     return false;
 }
 
@@ -52,23 +58,16 @@ bool replaceFile(const QString& path, const unsigned char* bytes, qint64 size)
 
 PixelBuffer TurboJpegCodec::readBitmap(const QString& path)
 {
-    // The library says only "could not load"; telling a missing file from a
-    // broken one is worth the extra look.
-    QFile probe(path);
-    if (!probe.open(QIODevice::ReadOnly)) {
-        fail(CannotOpenFile);
-        return {};
-    }
-    probe.close();
-
     int width = 0;
     int height = 0;
     int format = TJPF_RGB;
-    unsigned char* pixels =
-        tjLoadImage(QFile::encodeName(path).constData(), &width, 1, &height, &format, 0);
+    const QByteArray name = QFile::encodeName(path);
+    unsigned char* pixels = tjLoadImage(name.constData(), &width, 1, &height, &format, 0);
     if (!pixels || width <= 0 || height <= 0) {
         tjFree(pixels);
-        fail(NotABitmap);
+        // The library says only "could not load"; whether the file could be
+        // opened at all tells a missing file from a broken one.
+        fail(::access(name.constData(), R_OK) == 0 ? NotABitmap : CannotOpenFile);
         return {};
     }
     m_error = NoError;
@@ -93,7 +92,7 @@ bool TurboJpegCodec::writeJpeg(const QString& path, const PixelBuffer& pixels, i
     if (result != 0 || !jpeg)
         return fail(EncodeFailed);
 
-    if (!replaceFile(path, encoded.get(), qint64(jpegSize)))
+    if (!replaceFile(path, encoded.get(), size_t(jpegSize)))
         return fail(CannotWriteFile);
     m_error = NoError;
     return true;
