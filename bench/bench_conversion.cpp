@@ -111,7 +111,7 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     QTemporaryDir dir(QDir::current().filePath(QStringLiteral("conversion-XXXXXX")));
     bool met = dir.isValid();
-    met = conversion(dir, QSize(640, 480), 101) && met;
+    met = conversion(dir, QSize(640, 480), 301) && met;
     met = conversion(dir, QSize(1920, 1080), 61) && met;
     return met ? 0 : 1;
 }
