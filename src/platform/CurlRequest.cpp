@@ -145,9 +145,12 @@ void CurlRequest::setProtocol()
 void CurlRequest::setLimitsAndLogin()
 {
     const long requestTimeout = long(durations::ftpRequestTimeout.count());
-    // A fresh login for every request, so a server restarted in between is
-    // no surprise.
-    curl_easy_setopt(m_easy, CURLOPT_FORBID_REUSE, 1L);
+    // A logged-in connection serves the next request to the same server
+    // with the same login (the rest of an upload, the next frame), which
+    // spares a distant server's round trips. curl drops one that the
+    // server has closed, and one idle past a minute, well before common
+    // servers' idle limits and NAT time-outs.
+    curl_easy_setopt(m_easy, CURLOPT_MAXAGE_CONN, 60L);
     // The connect time-out also covers the login; servers answer a wrong
     // password only after a pause, which a short limit would report as a
     // time-out instead of the refusal it is.
