@@ -101,6 +101,12 @@ inline constexpr QLatin1String transferNoServer{"no FTP server set (FTP Settings
 inline constexpr QLatin1String transferBadServer{"not a server name: "};
 inline constexpr QLatin1String transferCannotRead{"cannot read "};
 inline constexpr QLatin1String transferCannotStart{"the transfer library could not start"};
+// Why a file the transfer reads (the frame, "CACertificate") was refused,
+// after its name; %1 is the limit in MB.
+inline constexpr QLatin1String fileNotRegular{"not a regular file"};
+inline constexpr QLatin1String fileTooLarge{"larger than %1 MB"};
+// The upload record's result for a transfer cut off by closing the station.
+inline constexpr QLatin1String transferAborted{"aborted: the station closed"};
 // Secure and atomic publishing: refusals shown after "Upload failed: ",
 // the notice for servers that cannot rename, and the upload record.
 inline constexpr QLatin1String transferUnsupportedAddress{"unsupported server address: "};
@@ -120,6 +126,9 @@ inline constexpr QLatin1String uploadRecordOk{"ok"};
 inline constexpr QLatin1String uploadRecordFile{"uploads.log"};
 inline constexpr QLatin1String knownHostsFile{"known_hosts"};
 inline constexpr QLatin1String temporaryUploadPrefix{".part-"};
+// The old file while a new one replaces it on a server that will not rename
+// over a file.
+inline constexpr QLatin1String asideUploadPrefix{".old-"};
 inline constexpr QLatin1String ftpSettingsCaption{"FTP Settings"};
 inline constexpr QLatin1String jpegQualityTip{"Use 30 for best quality/compression"};
 inline constexpr QLatin1String intervalNotAllowed{

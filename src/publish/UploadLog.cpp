@@ -7,12 +7,8 @@
 
 namespace {
 
-const QLatin1String mask("********");
-
-QString oneLine(QString text, const QString& secret)
+QString oneLine(QString text)
 {
-    if (!secret.isEmpty())
-        text.replace(secret, mask);
     // A field never spans lines or runs into the next one.
     for (QChar& c : text)
         if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QLatin1Char('\t'))
@@ -27,19 +23,19 @@ UploadLog::UploadLog(QString path, qint64 cap)
     , m_cap(cap)
 {}
 
-QString UploadLog::format(const Entry& e, const QString& secret)
+QString UploadLog::format(const Entry& e)
 {
     const QChar tab = QLatin1Char('\t');
-    return e.when.toString(Qt::ISODate) + tab + oneLine(e.address, secret) + tab +
+    return e.when.toString(Qt::ISODate) + tab + oneLine(e.address) + tab +
            QString::number(e.bytes) + tab + QString::number(e.milliseconds) + tab +
-           oneLine(e.result, secret) + QLatin1Char('\n');
+           oneLine(e.result) + QLatin1Char('\n');
 }
 
-bool UploadLog::append(const Entry& entry, const QString& secret)
+bool UploadLog::append(const Entry& entry)
 {
     if (m_path.isEmpty())
         return false;
-    const QByteArray line = format(entry, secret).toUtf8();
+    const QByteArray line = format(entry).toUtf8();
     QDir().mkpath(QFileInfo(m_path).absolutePath());
     if (!trimToMakeRoomFor(line.size()))
         return false;

@@ -6,7 +6,8 @@
 // The upload record, "uploads.log": one line per transfer with the local
 // time (ISO 8601), the remote address, the bytes, the duration in
 // milliseconds and the result, separated by tabs. When the file would grow
-// past its cap the older half of it is dropped.
+// past its cap the older half of it is dropped. Written on the transfer's
+// thread only.
 class UploadLog final
 {
 public:
@@ -25,12 +26,13 @@ public:
     explicit UploadLog(QString path, qint64 cap = defaultCap);
 
     QString path() const { return m_path; }
-    // Appends one line. Every appearance of secret (the password of the
-    // transfer) is masked first, wherever a server or a typo put it. False
-    // when the file could not be written; the transfer goes on regardless.
-    bool append(const Entry& entry, const QString& secret = {});
+    // Appends one line. The writer fills the fields from what never holds
+    // a password (the address from the login and host, a result without
+    // server text that repeats it); nothing is masked here. False when the
+    // file could not be written; the transfer goes on regardless.
+    bool append(const Entry& entry);
 
-    static QString format(const Entry& entry, const QString& secret = {});
+    static QString format(const Entry& entry);
 
 private:
     bool trimToMakeRoomFor(qint64 lineSize);

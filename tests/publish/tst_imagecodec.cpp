@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,6 +32,17 @@ private slots:
 
         QVERIFY(codec.writeJpeg(jpg, pixels, 90));
         QCOMPARE(QImage(jpg, "JPG").size(), QSize(64, 48));
+        // The next frame replaces the file rather than rewriting it: a
+        // reader (an upload, a web server) that has it open reads the old
+        // one to its end.
+        QFile copy(jpg);
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        const QByteArray old = copy.readAll();
+        QFile reader(jpg);
+        QVERIFY(reader.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
+        QVERIFY(codec.writeJpeg(jpg, pixels, 10));
+        QCOMPARE(reader.readAll(), old);
+        QVERIFY(QFileInfo(jpg).size() != old.size());
         // No temporary file is left beside the two.
         QCOMPARE(QDir(dir.filePath(QStringLiteral("web cam"))).entryList(QDir::Files).size(), 2);
     }

@@ -14,6 +14,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace {
 
 QByteArray randomBytes(qsizetype size, quint32 seed)
@@ -244,19 +246,36 @@ private slots:
         QVERIFY2(server.isRunning(), qPrintable(server.error()));
         station.use(server);
         QSignalSpy notices(&station.transfer, &FileTransfer::notice);
+        // Slow enough for the watching below to see a part of a frame.
+        const bool swaps = rename == FtpTestServer::Rename::NoOverwrite;
+        if (swaps) {
+            station.options.maxSendRate = 64 * 1024;
+            station.configure();
+        }
+        QByteArray previous;
         for (quint32 seed : {4u, 5u, 6u}) {
-            const QByteArray frame = randomBytes(8 * 1024, seed);
-            // A login changed while an upload runs (the dialog's OK) must not
-            // reach that upload's later requests (the delete and the rename).
-            const auto changeLogin = [&station] {
-                station.transfer.setLoginPassword(QStringLiteral("changed meanwhile"));
+            const QByteArray frame = randomBytes(swaps ? 128 * 1024 : 8 * 1024, seed);
+            QStringList seen;
+            const auto watch = [&] {
+                // A login changed while an upload runs (the dialog's OK) must
+                // not reach that upload's later requests (the swap, a retry).
+                if (seed == 5u)
+                    station.transfer.setLoginPassword(QStringLiteral("changed meanwhile"));
+                // The old frame, the new one, or nothing for the moment
+                // between the two renames of the swap; never a part.
+                const QByteArray now = server.file(QStringLiteral("cam.jpg"));
+                if (!now.isNull() && now != previous && now != frame)
+                    seen << QStringLiteral("%1 bytes").arg(now.size());
             };
-            QCOMPARE(station.send(frame, QStringLiteral("cam.jpg"),
-                                  seed == 5u ? std::function<void()>(changeLogin) : nullptr),
+            QCOMPARE(station.send(frame, QStringLiteral("cam.jpg"), watch),
                      int(FileTransfer::ResponseCompleted));
             station.use(server);
+            if (swaps)
+                QVERIFY2(seen.isEmpty(), qPrintable(seen.join(QLatin1String(", "))));
             QCOMPARE(server.file(QStringLiteral("cam.jpg")), frame);
             QVERIFY(server.file(QStringLiteral(".part-cam.jpg")).isNull());
+            QVERIFY(server.file(QStringLiteral(".old-cam.jpg")).isNull());
+            previous = frame;
         }
         if (rename == FtpTestServer::Rename::Refuse) {
             QCOMPARE(notices.size(), 1);
@@ -321,6 +340,47 @@ private slots:
         station.configure();
         QCOMPARE(station.send("frame", QStringLiteral("cam.jpg")), int(FileTransfer::Failed));
         QVERIFY(station.transfer.errorText().startsWith(texts::transferCaEmpty));
+
+        // Endless, blocking or huge: refused without reading on.
+        const QString fifo = station.folder.filePath(QStringLiteral("fifo.pem"));
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        const QString huge = station.folder.filePath(QStringLiteral("huge.pem"));
+        QFile hugeFile(huge);
+        QVERIFY(hugeFile.open(QIODevice::WriteOnly) && hugeFile.resize(1024 * 1024 + 1));
+        hugeFile.close();
+        const QList<std::pair<QString, QString>> refused = {
+            {QStringLiteral("/dev/zero"), texts::fileNotRegular},
+            {fifo, texts::fileNotRegular},
+            {huge, QString(texts::fileTooLarge).arg(1)},
+        };
+        for (const auto& [path, why] : refused) {
+            station.options.caCertificate = path;
+            station.configure();
+            QCOMPARE(station.send("frame", QStringLiteral("cam.jpg")), int(FileTransfer::Failed));
+            QCOMPARE(station.transfer.errorText(),
+                     texts::transferCaUnreadable + path + QLatin1String(": ") + why);
+        }
+    }
+
+    void thePasswordNeverShows()
+    {
+        // A server that repeats a refused password in its reply, and a
+        // password that is also part of the server's address.
+        FtpTestServer::Options options;
+        options.quotePassword = true;
+        FtpTestServer server(options);
+        QVERIFY2(server.isRunning(), qPrintable(server.error()));
+        Station station;
+        station.transfer.setServerName(server.address());
+        station.transfer.setLoginName(server.user());
+        station.transfer.setLoginPassword(QStringLiteral("127"));
+        QCOMPARE(station.send("frame", QStringLiteral("cam.jpg")), int(FileTransfer::Failed));
+        const QString error = station.transfer.errorText();
+        QVERIFY2(!error.isEmpty() && !error.contains(QLatin1String("127")), qPrintable(error));
+        const QStringList fields = station.logLines().value(0).split(QLatin1Char('\t'));
+        QCOMPARE(fields.size(), 5);
+        QCOMPARE(fields[1], QStringLiteral("ftp://camera@%1/cam.jpg").arg(server.address()));
+        QCOMPARE(fields[4], error);
     }
 
     void aChangedHostKeyIsRefused()

@@ -128,9 +128,9 @@ private slots:
         entry.bytes = 1234;
         for (int i = 0; i < 200; ++i) {
             entry.milliseconds = i;
-            // A server that repeats the password, with a line break.
-            entry.result = QStringLiteral("530 no\nsecret");
-            QVERIFY(log.append(entry, QStringLiteral("secret")));
+            // A server reply with a line break.
+            entry.result = QStringLiteral("530 no\nway");
+            QVERIFY(log.append(entry));
             QVERIFY(QFileInfo(log.path()).size() <= 4000);
         }
         QFile file(log.path());
@@ -142,7 +142,7 @@ private slots:
         QCOMPARE(lines.last().section(QLatin1Char('\t'), 3, 3), QStringLiteral("199"));
         for (const QString& line : lines) {
             QCOMPARE(line.split(QLatin1Char('\t')).size(), 5);
-            QVERIFY(!line.contains(QLatin1String("secret")));
+            QVERIFY(line.endsWith(QLatin1String("\t530 no way")));
         }
         QVERIFY(lines.first().startsWith(QLatin1String("2024-05-01T12:00:00")));
     }

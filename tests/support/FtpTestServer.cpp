@@ -13,7 +13,9 @@ FtpTestServer::FtpTestServer(qint64 readLimit)
 {}
 
 FtpTestServer::FtpTestServer(const Options& options)
-    : m_password(QString::number(QRandomGenerator::global()->generate64(), 36))
+    : m_password(options.password.isEmpty()
+                     ? QString::number(QRandomGenerator::global()->generate64(), 36)
+                     : options.password)
     , m_tls(options.tls)
 {
     QStringList arguments = {QStringLiteral("--root"),     m_root.path(),
@@ -22,6 +24,11 @@ FtpTestServer::FtpTestServer(const Options& options)
                              QStringLiteral("--rename"),   renameArgument(options.rename)};
     if (options.readLimit > 0)
         arguments << QStringLiteral("--read-limit") << QString::number(options.readLimit);
+    if (options.finalReplyDelay > 0)
+        arguments << QStringLiteral("--final-reply-delay")
+                  << QString::number(options.finalReplyDelay);
+    if (options.quotePassword)
+        arguments << QStringLiteral("--quote-password");
     if (options.tls != Tls::None)
         arguments << QStringLiteral("--tls")
                   << (options.tls == Tls::Explicit ? QStringLiteral("explicit")

@@ -34,6 +34,13 @@ public:
         // PEM file with the server's certificate and key (TLS only).
         QString certificate;
         Rename rename = Rename::Replace;
+        // Seconds of silence between an upload's data and the reply that
+        // completes it.
+        double finalReplyDelay = 0;
+        // The user's password; empty for one made up here.
+        QString password;
+        // A refused login's reply repeats the password that was sent.
+        bool quotePassword = false;
     };
 
     explicit FtpTestServer(qint64 readLimit = 0);

@@ -8,7 +8,7 @@ import errno
 import logging
 import os
 
-from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.authorizers import AuthenticationFailed, DummyAuthorizer
 from pyftpdlib.filesystems import AbstractedFS
 from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
@@ -27,10 +27,24 @@ def main():
                         default="replace",
                         help="how RNTO treats its target: replace it, refuse an "
                              "existing one, or refuse every rename")
+    parser.add_argument("--final-reply-delay", type=float, default=0,
+                        help="seconds the server keeps quiet after an upload's "
+                             "data before it says the transfer is complete")
+    parser.add_argument("--quote-password", action="store_true",
+                        help="a refused login's reply repeats the password sent")
     args = parser.parse_args()
 
     logging.basicConfig(level=logging.WARNING)
-    authorizer = DummyAuthorizer()
+    class Users(DummyAuthorizer):
+        def validate_authentication(self, username, password, handler):
+            try:
+                super().validate_authentication(username, password, handler)
+            except AuthenticationFailed:
+                if args.quote_password:
+                    raise AuthenticationFailed("wrong password: " + password)
+                raise
+
+    authorizer = Users()
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
 
     class Files(AbstractedFS):
@@ -57,6 +71,19 @@ def main():
         base, data_base = FTPHandler, ThrottledDTPHandler
 
     class Handler(base):
+        if args.final_reply_delay > 0:
+            # Like a server that checks or moves the file before answering.
+            # The reply is scheduled, so other connections are served.
+            def respond(self, resp, logfun=logging.debug):
+                if not resp.startswith("226 "):
+                    return super().respond(resp, logfun)
+
+                def later():
+                    if not self._closed:
+                        base.respond(self, resp, logfun)
+                self.ioloop.call_later(args.final_reply_delay, later,
+                                       _errback=self.handle_error)
+
         if args.tls == "implicit":
             # TLS from the first byte: the greeting waits for the handshake.
             def handle(self):
@@ -66,6 +93,8 @@ def main():
                 FTPHandler.handle(self)
 
     Handler.authorizer = authorizer
+    if args.quote_password:
+        Handler.auth_failed_timeout = 0.1
     Handler.abstracted_fs = Files
     if args.tls:
         Handler.certfile = args.cert
