@@ -11,7 +11,7 @@ kivra_packages=(
   qt6-multimedia-dev libqt6multimediawidgets6
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   qt6-webengine-dev qt6-webengine-dev-tools
-  libgl-dev libxkbcommon-dev libvulkan-dev
+  libgl-dev libxkbcommon-dev libvulkan-dev libx11-dev
   libcurl4-openssl-dev libssl-dev libturbojpeg0-dev
   fonts-dejavu-core fonts-liberation2
   xvfb xauth
