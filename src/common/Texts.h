@@ -46,6 +46,7 @@ inline constexpr QLatin1String remoteNoComponent{"no socket component"};
 inline constexpr QLatin1String presetTable{"LineEntry"};
 inline constexpr QLatin1String presetNavigatorCaption{"Postion Data"};
 inline constexpr QLatin1String presetDatabaseUnavailable{"Preset database unavailable: "};
+inline constexpr QLatin1String presetDatabaseBusy{"Preset database busy: "};
 inline constexpr QLatin1String presetTableNotOpen{"the table is not open"};
 inline constexpr QLatin1String presetNotStored{"Preset not stored: "};
 inline constexpr QLatin1String presetNotChanged{"Preset not changed: "};
