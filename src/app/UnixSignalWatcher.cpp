@@ -2,23 +2,25 @@
 
 #include <QSocketNotifier>
 
+#include <atomic>
 #include <cerrno>
 
-#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
 
-// Shared with the handler, which may touch nothing else.
+// Shared with the handler, which may touch nothing else. The flag is an
+// atomic rather than a sig_atomic_t because two signals may be handled on
+// two threads at the same moment; lock-free atomics are safe in a handler.
 int writeEnd = -1;
-volatile sig_atomic_t stopRequested = 0;
+std::atomic<int> stopRequested{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void onStopSignal(int number)
 {
-    if (stopRequested)
+    if (stopRequested.exchange(1) != 0)
         _exit(128 + number);
-    stopRequested = 1;
     const int saved = errno;
     const unsigned char byte = static_cast<unsigned char>(number);
     [[maybe_unused]] const ssize_t written = ::write(writeEnd, &byte, 1);
@@ -36,7 +38,7 @@ UnixSignalWatcher::UnixSignalWatcher(std::initializer_list<int> signalNumbers, Q
         return;
     m_readEnd = ends[0];
     writeEnd = ends[1];
-    stopRequested = 0;
+    stopRequested.store(0);
 
     struct sigaction action = {};
     action.sa_handler = onStopSignal;
@@ -60,7 +62,7 @@ UnixSignalWatcher::~UnixSignalWatcher()
     if (writeEnd >= 0)
         ::close(writeEnd);
     writeEnd = -1;
-    stopRequested = 0;
+    stopRequested.store(0);
 }
 
 void UnixSignalWatcher::restoreHandlers()

@@ -146,8 +146,10 @@ void IniSettingsStore::load()
     QByteArray bytes;
     if (file.open(QIODevice::ReadOnly))
         bytes = file.readAll();
-    if (!file.isOpen() || file.error() != QFileDevice::NoError ||
-        !parseIni(bytes, QDir::tempPath(), &m_stored) || joinsLines(bytes)) {
+    // Read in the temporary folder or, failing that, beside the file.
+    const bool parsed = parseIni(bytes, QDir::tempPath(), &m_stored) ||
+                        parseIni(bytes, QFileInfo(m_path).absolutePath(), &m_stored);
+    if (!file.isOpen() || file.error() != QFileDevice::NoError || !parsed || joinsLines(bytes)) {
         // What was read may be only part of it, or shifted: the defaults
         // are safer than half the operator's settings.
         m_stored.clear();
