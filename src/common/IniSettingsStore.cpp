@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -78,6 +79,37 @@ bool parseIni(const QByteArray& bytes, const QString& folder, Values* values)
     for (const QString& key : settings.allKeys())
         values->insert(key, settings.value(key));
     return settings.status() == QSettings::NoError;
+}
+
+// Qt's own writer puts the changes into a copy of the file's bytes.
+bool writeMerged(const QString& merged, const QByteArray& current,
+                 const QMap<QString, QString>& changes)
+{
+    QFile seed(merged);
+    if (!seed.open(QIODevice::WriteOnly) || seed.write(current) != current.size())
+        return false;
+    seed.close();
+    QSettings settings(merged, QSettings::IniFormat);
+    for (auto it = changes.cbegin(); it != changes.cend(); ++it)
+        settings.setValue(it.key(), it.value());
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+// Gives the file its mode and group, puts it on the disk and renames it
+// over the target.
+bool install(const QString& file, const QString& target, mode_t mode, std::optional<gid_t> group)
+{
+    const QByteArray name = QFile::encodeName(file);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool settled = ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    // The group stays what the owner chose, where the system lets it.
+    if (settled && group && ::fchown(fd, uid_t(-1), *group) != 0)
+        errno = 0;
+    ::close(fd);
+    return settled && ::rename(name.constData(), QFile::encodeName(target).constData()) == 0;
 }
 
 bool fail(QString* reason, const QString& text)
@@ -228,68 +260,45 @@ QString IniSettingsStore::writableTarget(QString* reason) const
 bool IniSettingsStore::replace(const QString& target, QString* reason)
 {
     const QString shown = QDir::toNativeSeparators(target);
-    const QByteArray targetName = QFile::encodeName(target);
-    const QString folder = QFileInfo(target).absolutePath();
-    QTemporaryDir work(folder + QLatin1String("/.kivra-settings-XXXXXX"));
+    const auto cannotWrite = [&](const QString& why) {
+        return fail(reason, QString(texts::settingsCannotWrite).arg(shown, why));
+    };
+    QTemporaryDir work(QFileInfo(target).absolutePath() + QLatin1String("/.kivra-settings-XXXXXX"));
     if (!work.isValid())
-        return fail(reason, QString(texts::settingsCannotWrite).arg(shown, work.errorString()));
+        return cannotWrite(work.errorString());
 
     QByteArray current;
     struct stat info = {};
-    const bool existed = ::stat(targetName.constData(), &info) == 0;
-    mode_t mode = existed ? info.st_mode & 07777 : S_IRUSR | S_IWUSR;
+    const bool existed = ::stat(QFile::encodeName(target).constData(), &info) == 0;
     if (existed) {
         QFile file(target);
         if (!file.open(QIODevice::ReadOnly))
-            return fail(reason, QString(texts::settingsCannotWrite).arg(shown, file.errorString()));
+            return cannotWrite(file.errorString());
         current = file.readAll();
     }
     // Changed by hand since the start, and no longer readable as it stands.
-    Values before;
-    if (!parseIni(current, work.path(), &before) || joinsLines(current))
+    Values expected;
+    if (!parseIni(current, work.path(), &expected) || joinsLines(current))
         return fail(reason, QString(texts::settingsUnreadable).arg(shown));
-
-    const QString merged = work.filePath(QStringLiteral("merged.conf"));
-    QFile seed(merged);
-    if (!seed.open(QIODevice::WriteOnly) || seed.write(current) != current.size())
-        return fail(reason, QString(texts::settingsCannotWrite).arg(shown, seed.errorString()));
-    seed.close();
-    {
-        QSettings settings(merged, QSettings::IniFormat);
-        for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it)
-            settings.setValue(it.key(), it.value());
-        settings.sync();
-        if (settings.status() != QSettings::NoError)
-            return fail(reason, QString(texts::settingsCannotWrite).arg(shown, merged));
-    }
-
-    // Qt quotes what it writes, but a value that would come back otherwise
-    // must not replace a good file.
-    QFile result(merged);
-    if (!result.open(QIODevice::ReadOnly))
-        return fail(reason, QString(texts::settingsCannotWrite).arg(shown, result.errorString()));
-    const QByteArray bytes = result.readAll();
-    result.close();
-    Values after;
-    Values expected = before;
     for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it)
         expected.insert(it.key(), it.value());
+
+    const QString merged = work.filePath(QStringLiteral("merged.conf"));
+    if (!writeMerged(merged, current, m_pending))
+        return cannotWrite(merged);
+    // Qt quotes what it writes, but a file that would read back otherwise
+    // must not replace a good one.
+    QFile result(merged);
+    const QByteArray bytes = result.open(QIODevice::ReadOnly) ? result.readAll() : QByteArray();
+    Values after;
     if (!parseIni(bytes, work.path(), &after) || joinsLines(bytes) || after != expected)
         return fail(reason, QString(texts::settingsWouldChange).arg(shown));
 
+    mode_t mode = existed ? info.st_mode & 07777 : S_IRUSR | S_IWUSR;
     const QString password = keys::settingsSection + QLatin1Char('/') + keys::filePassword;
     if (!after.value(password).toString().isEmpty())
         mode &= ~mode_t(S_IRWXG | S_IRWXO);
-    const QByteArray mergedName = QFile::encodeName(merged);
-    const int fd = ::open(mergedName.constData(), O_RDONLY | O_CLOEXEC);
-    const bool settled = fd >= 0 && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    if (fd >= 0) {
-        // The file's group, too, stays what its owner chose, where allowed.
-        if (existed && ::fchown(fd, uid_t(-1), info.st_gid) != 0)
-            errno = 0;
-        ::close(fd);
-    }
-    if (!settled || ::rename(mergedName.constData(), targetName.constData()) != 0)
-        return fail(reason, QString(texts::settingsCannotWrite).arg(shown, systemError()));
+    if (!install(merged, target, mode, existed ? std::optional<gid_t>(info.st_gid) : std::nullopt))
+        return cannotWrite(systemError());
     return true;
 }
