@@ -304,6 +304,11 @@ void KivraWebcam::LoadSettings()
     m_publisher->applyCredentials();
     ui.cmdCaptureFrame->setEnabled(stored.captureFrame);
 
+    // A settings file this run leaves alone: said once, where the operator
+    // looks, rather than at every save that does not happen.
+    if (const QString refusal = m_components.settings.refusal(); !refusal.isEmpty())
+        ShowStatus(texts::settingsNotSavedPrefix + refusal);
+
     m_settingsLoaded = true;
     emit settingsApplied();
 }
@@ -361,6 +366,15 @@ void KivraWebcam::closeEvent(QCloseEvent* event)
 {
     Unload();
     event->accept();
+}
+
+void KivraWebcam::End()
+{
+    // Through the close event, so that an open grid edit goes along just as
+    // when the operator closes the window.
+    if (!m_unloaded)
+        close();
+    Unload();
 }
 
 void KivraWebcam::ShowDriverDialog()

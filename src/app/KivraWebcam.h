@@ -61,6 +61,11 @@ public:
 
     // Start-up: shows the window and brings the parts up, step by step.
     void Load();
+    // Ends the station the way closing the window does, whoever asks (a stop
+    // signal, the session's logout): the open grid edit is written, the
+    // settings saved and the port closed. Running it again does nothing.
+    void End();
+    bool hasEnded() const { return m_unloaded; }
     void ShowStatus(const QString& text);
 
     const MainWindowLayout& controls() const { return ui; }

@@ -11,6 +11,7 @@
 #include "Texts.h"
 #include "TransferSettings.h"
 #include "TurboJpegCodec.h"
+#include "UnixSignalWatcher.h"
 #include "UploadLog.h"
 #include "WebEngineLoader.h"
 #include "WebEngineSetup.h"
@@ -19,6 +20,9 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFont>
+#include <QSessionManager>
+
+#include <csignal>
 
 namespace {
 
@@ -102,6 +106,22 @@ int main(int argc, char* argv[])
     components.remoteSockets.create = [] { return std::make_unique<QtRemoteSocket>(); };
 
     KivraWebcam window(components);
+    // Every way the station is told to end runs the same unload as closing
+    // the window: a service manager's or a terminal's signal, and the
+    // session's logout. The event loops end with it, also the one of a
+    // message box still open from the start-up.
+    UnixSignalWatcher stopSignals({SIGTERM, SIGINT, SIGHUP});
+    const auto end = [&window] {
+        window.End();
+        QCoreApplication::exit(0);
+    };
+    QObject::connect(&stopSignals, &UnixSignalWatcher::received, &window, end);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [end](QSessionManager&) { end(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &KivraWebcam::End);
+
     window.Load();
+    if (window.hasEnded())
+        return 0;
     return app.exec();
 }

@@ -17,4 +17,7 @@ public:
     // Writes pending changes out; false with a reason when the store could
     // not be written.
     virtual bool flush(QString* reason = nullptr) = 0;
+    // Why this run never writes the store (its file could not be read, or is
+    // not the user's own); empty when it may. The operator is told once.
+    virtual QString refusal() const { return {}; }
 };

@@ -46,6 +46,7 @@ inline constexpr QLatin1String remoteNoComponent{"no socket component"};
 inline constexpr QLatin1String presetTable{"LineEntry"};
 inline constexpr QLatin1String presetNavigatorCaption{"Postion Data"};
 inline constexpr QLatin1String presetDatabaseUnavailable{"Preset database unavailable: "};
+inline constexpr QLatin1String presetDatabaseBusy{"Preset database busy: "};
 inline constexpr QLatin1String presetTableNotOpen{"the table is not open"};
 inline constexpr QLatin1String presetNotStored{"Preset not stored: "};
 inline constexpr QLatin1String presetNotChanged{"Preset not changed: "};
@@ -90,6 +91,15 @@ inline constexpr QLatin1String transferredSuffix{" Bytes"};
 inline constexpr QLatin1String uploadSkipped{"Upload skipped: previous transfer still running"};
 inline constexpr QLatin1String uploadFailedPrefix{"Upload failed: "};
 inline constexpr QLatin1String settingsNotSavedPrefix{"Settings not saved: "};
+// Why the settings file is left alone, shown after "Settings not saved: ";
+// %1 is the file, %2 where its link leads.
+inline constexpr QLatin1String settingsUnreadable{"%1 could not be read"};
+inline constexpr QLatin1String settingsNotOwn{"%1 is not a regular file of your own"};
+inline constexpr QLatin1String settingsLinkRefused{
+    "%1 links to %2, which is not a regular file of your own"};
+inline constexpr QLatin1String settingsCannotWrite{"cannot write %1: %2"};
+inline constexpr QLatin1String settingsWouldChange{
+    "%1 would not read back as written; the file is left as it was"};
 // Why the transfer refused an upload, shown after "Upload failed: ".
 inline constexpr QLatin1String transferUnknownCommand{"not a command of the transfer: "};
 inline constexpr QLatin1String transferLineBreakInName{"the remote file name holds a line break"};

@@ -6,11 +6,24 @@
 
 #include <algorithm>
 
+namespace {
+
+// A file locked by someone else at start-up (a backup, a second station)
+// is tried again quietly for a few seconds, then reported, then tried on at
+// a slower pace and at every use until it opens.
+constexpr int quietRetries = 12;
+constexpr std::chrono::milliseconds quietRetryStep{250};
+constexpr std::chrono::milliseconds lockedRetryStep{2000};
+
+} // namespace
+
 PresetRecordSet::PresetRecordSet(std::unique_ptr<PresetStorage> storage, QObject* parent)
     : QObject(parent)
     , m_storage(std::move(storage))
     , m_unavailableReason(texts::presetTableNotOpen)
-{}
+{
+    connect(&m_retry, &QTimer::timeout, this, &PresetRecordSet::retryLocked);
+}
 
 PresetRecordSet::~PresetRecordSet() = default;
 
@@ -22,15 +35,55 @@ QString PresetRecordSet::RecordSource() const
 void PresetRecordSet::open()
 {
     m_databaseName = StationPaths::presetFile(m_databaseName);
+    tryOpen();
+    Refresh();
+}
+
+bool PresetRecordSet::tryOpen()
+{
     QString reason;
     if (m_storage->open(m_databaseName, &reason)) {
+        m_retry.stop();
+        m_locked = false;
         m_available = true;
         m_unavailableReason.clear();
         m_fields = m_storage->fieldNames();
-    } else {
-        setUnavailable(reason);
+        return true;
     }
+    if (!m_storage->lockedOut()) {
+        m_retry.stop();
+        m_locked = false;
+        setUnavailable(reason);
+        return false;
+    }
+    m_unavailableReason = reason;
+    if (!m_locked) {
+        m_locked = true;
+        m_available = false;
+        m_fields.clear();
+        m_records.clear();
+        m_quietRetriesLeft = quietRetries;
+        m_retry.start(quietRetryStep);
+    }
+    return false;
+}
+
+void PresetRecordSet::retryLocked()
+{
+    if (reopenIfLocked())
+        return;
+    if (m_locked && m_quietRetriesLeft > 0 && --m_quietRetriesLeft == 0) {
+        emit status(texts::presetDatabaseBusy + m_unavailableReason);
+        m_retry.start(lockedRetryStep);
+    }
+}
+
+bool PresetRecordSet::reopenIfLocked()
+{
+    if (!m_locked || !tryOpen())
+        return false;
     Refresh();
+    return true;
 }
 
 void PresetRecordSet::setUnavailable(const QString& reason)
@@ -103,6 +156,9 @@ void PresetRecordSet::MoveLast()
 void PresetRecordSet::MoveNext()
 {
     settleEdits();
+    // A table that has just become readable starts on its first record.
+    if (reopenIfLocked())
+        return;
     if (m_onRemoved)
         m_onRemoved = false; // the follower already sits at m_position
     else if (!m_records.isEmpty() && m_position < RecordCount())
@@ -171,6 +227,7 @@ void PresetRecordSet::removeRecords(QList<int> rows)
 void PresetRecordSet::AddNew()
 {
     settleEdits();
+    reopenIfLocked();
     m_adding = true;
     m_newRecord = QVariantList(m_fields.size());
     m_newRecordRefused.clear();
@@ -270,7 +327,8 @@ bool PresetRecordSet::refuseWrite()
 {
     if (m_available)
         return false;
-    emit status(texts::presetDatabaseUnavailable + m_unavailableReason);
+    emit status((m_locked ? texts::presetDatabaseBusy : texts::presetDatabaseUnavailable) +
+                m_unavailableReason);
     return true;
 }
 

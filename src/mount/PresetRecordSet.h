@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 #include <QVariant>
 
 #include <memory>
@@ -101,6 +102,11 @@ private:
     bool append(const QVariantList& values);
     // Reports and refuses a write while the table is unavailable.
     bool refuseWrite();
+    // Opens the storage; a file locked by someone else arms the retries.
+    bool tryOpen();
+    void retryLocked();
+    // True when a file that was locked has opened now (and was read).
+    bool reopenIfLocked();
     void setUnavailable(const QString& reason);
     // The value to store for a field, or the reason it cannot be stored.
     QVariant storedValue(int position, const QVariant& value, QString* refused) const;
@@ -109,6 +115,9 @@ private:
     std::unique_ptr<PresetStorage> m_storage;
     QString m_databaseName;
     bool m_available = false;
+    bool m_locked = false;
+    QTimer m_retry;
+    int m_quietRetriesLeft = 0;
     QString m_unavailableReason;
     QStringList m_fields;
     QList<PresetStorage::Record> m_records;

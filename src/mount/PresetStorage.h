@@ -24,6 +24,9 @@ public:
     // when there is no file. A file that is there but holds no usable table
     // is left exactly as it is: false, with the reason.
     virtual bool open(const QString& path, QString* reason) = 0;
+    // Whether the last open() failed only because someone else holds the
+    // file locked: worth trying again a little later.
+    virtual bool lockedOut() const { return false; }
     // The table's fields in their order, without the key.
     virtual QStringList fieldNames() const = 0;
 

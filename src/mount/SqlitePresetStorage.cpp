@@ -10,8 +10,10 @@ namespace {
 
 const QString driver = QStringLiteral("QSQLITE");
 // The user-interface thread does the writes; a file locked by someone else
-// is reported quickly rather than waited for.
+// is reported quickly rather than waited for. The first look at a file does
+// not wait at all: the caller tries again later on its own timer.
 const QString busyTimeout = QStringLiteral("QSQLITE_BUSY_TIMEOUT=200");
+const QString lookOptions = QStringLiteral("QSQLITE_BUSY_TIMEOUT=0;QSQLITE_OPEN_READONLY");
 const QStringList leadingFields = {QStringLiteral("Pan"), QStringLiteral("Tilt"),
                                    QStringLiteral("Delay")};
 const QString fileNameField = QStringLiteral("FileName");
@@ -27,6 +29,14 @@ QString errorText(const QSqlError& error)
 {
     const QString text = error.databaseText().trimmed();
     return text.isEmpty() ? error.text().trimmed() : text;
+}
+
+// SQLITE_BUSY and SQLITE_LOCKED, with or without their extended codes.
+bool isLock(const QSqlError& error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok) & 0xff;
+    return ok && (code == 5 || code == 6);
 }
 
 bool fail(QString* reason, const QString& text)
@@ -54,13 +64,22 @@ bool SqlitePresetStorage::connect(const QString& path, bool readOnly, QString* r
     disconnect();
     QSqlDatabase db = QSqlDatabase::addDatabase(driver, m_connection);
     db.setDatabaseName(path);
-    db.setConnectOptions(readOnly ? busyTimeout + QLatin1String(";QSQLITE_OPEN_READONLY")
-                                  : busyTimeout);
+    db.setConnectOptions(readOnly ? lookOptions : busyTimeout);
     if (db.open())
         return true;
-    const QString why = errorText(db.lastError());
+    const QSqlError error = db.lastError();
     disconnect();
-    return fail(reason, why);
+    return refused(error, reason);
+}
+
+bool SqlitePresetStorage::refused(const QSqlError& error, QString* reason,
+                                  const QString& notDatabase)
+{
+    m_locked = isLock(error);
+    const QString text = errorText(error);
+    if (m_locked || notDatabase.isEmpty())
+        return fail(reason, text);
+    return fail(reason, QStringLiteral("%1 is not a SQLite database (%2)").arg(notDatabase, text));
 }
 
 void SqlitePresetStorage::disconnect()
@@ -78,6 +97,7 @@ bool SqlitePresetStorage::open(const QString& path, QString* reason)
 {
     m_fields.clear();
     m_key.clear();
+    m_locked = false;
     const QString name = QFileInfo(path).fileName();
     if (QFileInfo::exists(path)) {
         // Look before touching: a foreign file must stay byte for byte.
@@ -111,24 +131,26 @@ bool SqlitePresetStorage::createTable(QString* reason)
                             .arg(tableName);
     if (query.exec(sql))
         return true;
-    return fail(reason, errorText(query.lastError()));
+    return refused(query.lastError(), reason);
 }
 
 bool SqlitePresetStorage::readLayout(const QString& fileName, QString* reason)
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND "
-                                 "name = ? COLLATE NOCASE"));
+    // A file that is no database, or is locked, fails already here; its
+    // reason is SQLite's, not what binding to a failed statement would say.
+    if (!query.prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND "
+                                      "name = ? COLLATE NOCASE")))
+        return refused(query.lastError(), reason, fileName);
     query.addBindValue(tableName);
     if (!query.exec())
-        return fail(reason, QStringLiteral("%1 is not a SQLite database (%2)")
-                                .arg(fileName, errorText(query.lastError())));
+        return refused(query.lastError(), reason, fileName);
     if (!query.next())
         return fail(reason, QStringLiteral("%1 has no table %2").arg(fileName, tableName));
     const QString table = query.value(0).toString();
 
     if (!query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(quoted(table))))
-        return fail(reason, errorText(query.lastError()));
+        return refused(query.lastError(), reason);
     QStringList columns;
     QString integerKey;
     int keyColumns = 0;
@@ -209,9 +231,10 @@ bool SqlitePresetStorage::append(const QVariantList& values, qint64* key, QStrin
         marks.append(QStringLiteral("?"));
     }
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(
-        QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-            .arg(tableName, columns.join(QLatin1String(", ")), marks.join(QLatin1String(", "))));
+    if (!query.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                           .arg(tableName, columns.join(QLatin1String(", ")),
+                                marks.join(QLatin1String(", ")))))
+        return fail(reason, errorText(query.lastError()));
     for (int i = 0; i < m_fields.size(); ++i)
         query.addBindValue(i < values.size() ? values[i] : QVariant());
     if (!query.exec())
@@ -233,8 +256,9 @@ bool SqlitePresetStorage::update(qint64 key, const QHash<int, QVariant>& changes
         bound.append(it.value());
     }
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
-                      .arg(tableName, assignments.join(QLatin1String(", ")), m_key));
+    if (!query.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE %3 = ?")
+                           .arg(tableName, assignments.join(QLatin1String(", ")), m_key)))
+        return fail(reason, errorText(query.lastError()));
     for (const QVariant& value : bound)
         query.addBindValue(value);
     query.addBindValue(key);
@@ -248,7 +272,8 @@ bool SqlitePresetStorage::update(qint64 key, const QHash<int, QVariant>& changes
 bool SqlitePresetStorage::remove(qint64 key, QString* reason)
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(tableName, m_key));
+    if (!query.prepare(QStringLiteral("DELETE FROM %1 WHERE %2 = ?").arg(tableName, m_key)))
+        return fail(reason, errorText(query.lastError()));
     query.addBindValue(key);
     if (!query.exec())
         return fail(reason, errorText(query.lastError()));

@@ -3,6 +3,8 @@
 #include "PresetStorage.h"
 #include "Texts.h"
 
+class QSqlError;
+
 // The preset table in a SQLite file, through Qt SQL's QSQLITE driver.
 //
 // A new file gets the table with "Pan", "Tilt", "Delay", "FileName" and an
@@ -21,6 +23,7 @@ public:
     SqlitePresetStorage& operator=(const SqlitePresetStorage&) = delete;
 
     bool open(const QString& path, QString* reason) override;
+    bool lockedOut() const override { return m_locked; }
     QStringList fieldNames() const override { return m_fields; }
     bool readAll(QList<Record>* records, QString* reason) override;
     bool append(const QVariantList& values, qint64* key, QString* reason) override;
@@ -32,8 +35,12 @@ private:
     void disconnect();
     bool createTable(QString* reason);
     bool readLayout(const QString& path, QString* reason);
+    // Takes SQLite's reason; with notDatabase (the file's name) it says the
+    // file is no database, unless it is only locked.
+    bool refused(const QSqlError& error, QString* reason, const QString& notDatabase = {});
 
     QString m_connection;
     QStringList m_fields;
     QString m_key;
+    bool m_locked = false;
 };

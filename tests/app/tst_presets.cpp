@@ -333,8 +333,17 @@ private slots:
         QCOMPARE(file.value(0, 0), QVariant(2.0));
     }
 
+    void anEditOpenAtClosingIsWritten_data()
+    {
+        QTest::addColumn<bool>("stopRequest");
+        QTest::newRow("window closed") << false;
+        // A signal or the session's logout.
+        QTest::newRow("stop request") << true;
+    }
+
     void anEditOpenAtClosingIsWritten()
     {
+        QFETCH(bool, stopRequest);
         const QString folder = folderWith({{1, 1, 3}});
         {
             FakeStation s(folder);
@@ -345,7 +354,11 @@ private slots:
             grid->setCurrentIndex(grid->model()->index(0, 2));
             QTest::keyClicks(grid, QStringLiteral("7"));
             QVERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
-            s.window.close(); // no Enter, no other row
+            if (stopRequest) // no Enter, no other row
+                s.window.End();
+            else
+                s.window.close();
+            QVERIFY(!s.window.isVisible());
         }
         PresetRecordSet file{sqlitePresetFile()};
         file.setDatabaseName(folder + QStringLiteral("/Pivora.mdb"));

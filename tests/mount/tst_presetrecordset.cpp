@@ -221,7 +221,7 @@ private slots:
         QTest::addColumn<QString>("schema");
         QTest::addColumn<QString>("reasonPart");
         QTest::newRow("random bytes") << ""
-                                      << "not a SQLite database";
+                                      << "not a SQLite database (file is not a database)";
         QTest::newRow("no table") << "CREATE TABLE Other (Pan REAL)"
                                   << "no table LineEntry";
         QTest::newRow("no Delay")
