@@ -4,6 +4,7 @@
 #include "FileTransfer.h"
 #include "ImageCodec.h"
 #include "IntervalTimer.h"
+#include "LogCategories.h"
 #include "SettingsStore.h"
 #include "Texts.h"
 #include "UploadSettings.h"
@@ -11,6 +12,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
+
+#include <cerrno>
 
 FramePublisher::FramePublisher(CaptureDevice& capture, ImageCodec& codec, FileTransfer& transfer,
                                UploadSettings& settings, SettingsStore& store,
@@ -33,6 +37,10 @@ FramePublisher::FramePublisher(CaptureDevice& capture, ImageCodec& codec, FileTr
 void FramePublisher::SendFrame()
 {
     const QDir folder(m_station.frameFolder ? m_station.frameFolder() : QString());
+    if (folder.absolutePath() != m_frameFolder) {
+        m_frameFolder = folder.absolutePath();
+        qCInfo(kivraPublish, "frames are written to %s", qPrintable(m_frameFolder));
+    }
     const QString bitmapPath = folder.absoluteFilePath(texts::frameBitmapFile);
     const QString jpegPath = folder.absoluteFilePath(texts::frameJpegFile);
 
@@ -52,12 +60,17 @@ void FramePublisher::SendFrame()
 
 bool FramePublisher::ConvertFrame(const QString& bitmapPath, const QString& jpegPath)
 {
-    // Without a fresh frame the previous run's bitmap, or the previous
-    // snap, would be sent as new; the read below then reports it instead.
-    const bool snapped = m_capture.snapFrame();
+    // The previous run's bitmap must never be read back as this run's frame.
     QFile::remove(bitmapPath);
-    if (snapped)
-        m_capture.saveFrameBitmap(bitmapPath);
+    if (!m_capture.snapFrame()) {
+        emit status(texts::uploadSkippedNoPicture);
+        return false;
+    }
+    QString reason;
+    if (!m_capture.saveFrameBitmap(bitmapPath, &reason)) {
+        emit status(texts::frameNotWritten.arg(QDir::toNativeSeparators(bitmapPath), reason));
+        return false;
+    }
 
     // The pixels are released on return, before the upload starts.
     const PixelBuffer pixels = m_codec.readBitmap(bitmapPath);
@@ -65,12 +78,35 @@ bool FramePublisher::ConvertFrame(const QString& bitmapPath, const QString& jpeg
         emit status(texts::readBitmapError + QString::number(m_codec.lastError()));
         return false;
     }
-    if (m_codec.writeJpeg(jpegPath, pixels, m_settings.FileQuality))
-        emit status(texts::createdPrefix + QDir::toNativeSeparators(jpegPath));
-    else
-        emit status(texts::saveJpegError + QString::number(m_codec.lastError()));
-    // A failed write leaves the previous JPEG file, which is uploaded.
+    errno = 0;
+    if (!m_codec.writeJpeg(jpegPath, pixels, m_settings.FileQuality)) {
+        const int systemError = errno;
+        // The JPEG of an earlier run may still be there; uploading it would
+        // publish an old picture as new.
+        emit status(jpegFailure(jpegPath, systemError));
+        return false;
+    }
+    emit status(texts::createdPrefix + QDir::toNativeSeparators(jpegPath));
     return true;
+}
+
+QString FramePublisher::jpegFailure(const QString& jpegPath, int systemError) const
+{
+    const int libraryError = m_codec.lastError();
+    if (libraryError != ImageCodec::CannotWriteFile)
+        return texts::saveJpegError + QString::number(libraryError);
+    QString reason;
+    if (systemError != 0) {
+        reason = qt_error_string(systemError);
+    } else {
+        // The library keeps the system's word to itself; trying the same
+        // file once more gets it.
+        QSaveFile probe(jpegPath);
+        reason = probe.open(QIODevice::WriteOnly)
+                     ? texts::saveJpegError + QString::number(libraryError)
+                     : probe.errorString();
+    }
+    return texts::frameNotWritten.arg(QDir::toNativeSeparators(jpegPath), reason);
 }
 
 QString FramePublisher::remoteName() const
@@ -114,6 +150,7 @@ void FramePublisher::onTransferState(int state)
         emit status(texts::uploadFailedPrefix + m_transfer.errorText());
         restoreSendButton();
     } else if (state == FileTransfer::ResponseCompleted) {
+        qCInfo(kivraPublish, "upload completed");
         restoreSendButton();
     }
 }

@@ -57,6 +57,7 @@ signals:
 
 private:
     bool ConvertFrame(const QString& bitmapPath, const QString& jpegPath);
+    QString jpegFailure(const QString& jpegPath, int systemError) const;
     void UploadFrame(const QString& jpegPath);
     QString remoteName() const;
     void onAutoUpdateTick();
@@ -70,4 +71,5 @@ private:
     SettingsStore& m_store;
     IntervalTimer& m_autoUpdate;
     Station m_station;
+    QString m_frameFolder;
 };
