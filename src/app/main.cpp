@@ -1,6 +1,7 @@
 #include "CurlFileTransfer.h"
 #include "IniSettingsStore.h"
 #include "KivraWebcam.h"
+#include "LogCategories.h"
 #include "MainWindowLayout.h"
 #include "QtCaptureDevice.h"
 #include "QtMessageBoxes.h"
@@ -8,6 +9,7 @@
 #include "QtSerialPort.h"
 #include "QtWebBrowser.h"
 #include "SqlitePresetStorage.h"
+#include "StationLog.h"
 #include "StationPaths.h"
 #include "Texts.h"
 #include "TransferSettings.h"
@@ -70,6 +72,10 @@ int main(int argc, char* argv[])
     // Every window of the station was laid out for the same narrow font.
     QApplication::setFont(MainWindowLayout::windowFont());
 
+    StationLog log(QDir(StationPaths::dataFolder()).filePath(texts::stationLogFile));
+    log.install();
+    qCInfo(kivraApp, "%s %s started", qPrintable(texts::appTitle.toString()), KIVRA_VERSION);
+
     IniSettingsStore settings;
     QtSerialPort serialPort;
     QtCaptureDevice capture(parser.isSet(testPattern));
@@ -98,5 +104,7 @@ int main(int argc, char* argv[])
 
     KivraWebcam window(components);
     window.Load();
-    return app.exec();
+    const int exitCode = app.exec();
+    qCInfo(kivraApp, "%s stopped", qPrintable(texts::appTitle.toString()));
+    return exitCode;
 }

@@ -104,7 +104,7 @@ bool StationLog::append(const QByteArray& line)
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append, ownerOnly))
         return false;
     // A file made before, by hand or by an older version, is narrowed too.
-    if (file.permissions() != ownerOnly)
+    if (file.permissions() & ~(ownerOnly | QFileDevice::ReadUser | QFileDevice::WriteUser))
         file.setPermissions(ownerOnly);
     return file.write(line) == line.size();
 }

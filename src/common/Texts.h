@@ -129,6 +129,7 @@ inline constexpr QLatin1String noAtomicReplace{
     "This server cannot replace files atomically: frames are stored directly under their name"};
 inline constexpr QLatin1String uploadRecordOk{"ok"};
 inline constexpr QLatin1String uploadRecordFile{"uploads.log"};
+inline constexpr QLatin1String stationLogFile{"station.log"};
 inline constexpr QLatin1String knownHostsFile{"known_hosts"};
 inline constexpr QLatin1String temporaryUploadPrefix{".part-"};
 inline constexpr QLatin1String ftpSettingsCaption{"FTP Settings"};
