@@ -118,23 +118,30 @@ void MountLink::send(char letter, qint16 value)
     }
     const auto slot = std::find(std::begin(sendingOrder), std::end(sendingOrder), letter);
     m_waiting[slot - std::begin(sendingOrder)] = value;
-    writeWaiting();
+    // A tilt right after its pan joins it, even on a line that is slow to
+    // take bytes: the mount never gets half a move.
+    const bool completesMove = letter == 'B' && std::exchange(m_lastWritten, 0) == 'A';
+    writeWaiting(completesMove);
 }
 
-void MountLink::writeWaiting()
+void MountLink::writeWaiting(bool evenIfPending)
 {
+    m_lastWritten = 0;
     if (m_line != Line::Open)
         return;
     // While the device has not taken the last commands, newer ones wait
     // here, where they can still be replaced, instead of piling up in the
     // port.
-    if (m_port.bytesPending() == 0) {
+    if (evenIfPending || m_port.bytesPending() == 0) {
         for (size_t i = 0; i < std::size(sendingOrder); ++i) {
             const std::optional<qint16> value = std::exchange(m_waiting[i], std::nullopt);
-            if (value && !m_port.write(command(sendingOrder[i], *value))) {
+            if (!value)
+                continue;
+            if (!m_port.write(command(sendingOrder[i], *value))) {
                 onLost(m_port.errorString());
                 return;
             }
+            m_lastWritten = sendingOrder[i];
         }
     }
     if (m_port.bytesPending() > 0 && !m_stall.isActive())

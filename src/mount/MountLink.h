@@ -63,7 +63,7 @@ private:
     };
 
     void send(char letter, qint16 value);
-    void writeWaiting();
+    void writeWaiting(bool evenIfPending = false);
     void onLost(const QString& reason);
     void onDrained();
     void onStalled();
@@ -81,4 +81,7 @@ private:
     // they go nowhere, not once per movement.
     bool m_toldNotConnected = false;
     bool m_toldNotReading = false;
+    // The letter of the last command handed to the port, until the next
+    // command falls due.
+    char m_lastWritten = 0;
 };
