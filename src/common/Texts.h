@@ -99,6 +99,7 @@ inline constexpr QLatin1String uploadSkippedNoPicture{
     "Upload skipped: no new picture from the camera"};
 // %1 is the frame file, %2 the system's reason.
 inline constexpr QLatin1String frameNotWritten{"Could not write %1: %2"};
+inline constexpr QLatin1String frameCutShort{"the file was cut short"};
 inline constexpr QLatin1String uploadFailedPrefix{"Upload failed: "};
 inline constexpr QLatin1String settingsNotSavedPrefix{"Settings not saved: "};
 // Why the transfer refused an upload, shown after "Upload failed: ".

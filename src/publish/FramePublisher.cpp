@@ -13,8 +13,40 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStorageInfo>
 
 #include <cerrno>
+
+namespace {
+
+// A JPEG file runs from its start marker to its end marker; a disk that
+// filled up, or a write that failed unnoticed, leaves the end missing.
+bool isWholeJpeg(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 4)
+        return false;
+    const QByteArray start = file.read(2);
+    return file.seek(file.size() - 2) && start == "\xFF\xD8" && file.read(2) == "\xFF\xD9";
+}
+
+// The library does not pass on the system's reason; asking the file system
+// again finds it: a folder or file that refuses a new file says why, and a
+// disk that filled up shows no room left.
+QString whyNotWritten(const QString& path)
+{
+    QSaveFile probe(path);
+    if (!probe.open(QIODevice::WriteOnly))
+        return probe.errorString();
+    probe.cancelWriting();
+    constexpr qint64 nearlyFull = 64 * 1024;
+    const QStorageInfo storage(QFileInfo(path).absolutePath());
+    if (storage.isValid() && storage.bytesAvailable() < nearlyFull)
+        return qt_error_string(ENOSPC);
+    return texts::frameCutShort;
+}
+
+} // namespace
 
 FramePublisher::FramePublisher(CaptureDevice& capture, ImageCodec& codec, FileTransfer& transfer,
                                UploadSettings& settings, SettingsStore& store,
@@ -78,35 +110,24 @@ bool FramePublisher::ConvertFrame(const QString& bitmapPath, const QString& jpeg
         emit status(texts::readBitmapError + QString::number(m_codec.lastError()));
         return false;
     }
-    errno = 0;
+    // The JPEG of an earlier run may still be there; uploading it would
+    // publish an old picture as new.
     if (!m_codec.writeJpeg(jpegPath, pixels, m_settings.FileQuality)) {
-        const int systemError = errno;
-        // The JPEG of an earlier run may still be there; uploading it would
-        // publish an old picture as new.
-        emit status(jpegFailure(jpegPath, systemError));
+        const int libraryError = m_codec.lastError();
+        emit status(libraryError == ImageCodec::CannotWriteFile
+                        ? texts::frameNotWritten.arg(QDir::toNativeSeparators(jpegPath),
+                                                     whyNotWritten(jpegPath))
+                        : texts::saveJpegError + QString::number(libraryError));
+        return false;
+    }
+    if (!isWholeJpeg(jpegPath)) {
+        const QString reason = whyNotWritten(jpegPath);
+        QFile::remove(jpegPath);
+        emit status(texts::frameNotWritten.arg(QDir::toNativeSeparators(jpegPath), reason));
         return false;
     }
     emit status(texts::createdPrefix + QDir::toNativeSeparators(jpegPath));
     return true;
-}
-
-QString FramePublisher::jpegFailure(const QString& jpegPath, int systemError) const
-{
-    const int libraryError = m_codec.lastError();
-    if (libraryError != ImageCodec::CannotWriteFile)
-        return texts::saveJpegError + QString::number(libraryError);
-    QString reason;
-    if (systemError != 0) {
-        reason = qt_error_string(systemError);
-    } else {
-        // The library keeps the system's word to itself; trying the same
-        // file once more gets it.
-        QSaveFile probe(jpegPath);
-        reason = probe.open(QIODevice::WriteOnly)
-                     ? texts::saveJpegError + QString::number(libraryError)
-                     : probe.errorString();
-    }
-    return texts::frameNotWritten.arg(QDir::toNativeSeparators(jpegPath), reason);
 }
 
 QString FramePublisher::remoteName() const

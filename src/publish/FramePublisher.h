@@ -57,7 +57,6 @@ signals:
 
 private:
     bool ConvertFrame(const QString& bitmapPath, const QString& jpegPath);
-    QString jpegFailure(const QString& jpegPath, int systemError) const;
     void UploadFrame(const QString& jpegPath);
     QString remoteName() const;
     void onAutoUpdateTick();
