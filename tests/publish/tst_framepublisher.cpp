@@ -207,8 +207,21 @@ private slots:
         QCOMPARE(transfer.commands.size(), 1);
         QCOMPARE(rig.buttons, (QList<bool>{false, true}));
 
-        // While a transfer runs, its end decides about the button.
+        // Nor does a write said to succeed that left half a file.
         codec.writeError = ImageCodec::NoError;
+        codec.cutShort = true;
+        rig.statuses.clear();
+        rig.publisher.SendFrame();
+        QCOMPARE(rig.statuses.size(), 1);
+        QVERIFY2(
+            rig.statuses[0].startsWith(
+                QStringLiteral("Could not write %1: ").arg(QDir::toNativeSeparators(rig.jpeg()))),
+            qPrintable(rig.statuses[0]));
+        QCOMPARE(transfer.commands.size(), 1);
+        QVERIFY(!QFile::exists(rig.jpeg()));
+        codec.cutShort = false;
+
+        // While a transfer runs, its end decides about the button.
         rig.publisher.SendFrame();
         QCOMPARE(transfer.commands.size(), 2);
         rig.buttons.clear();
