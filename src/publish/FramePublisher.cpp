@@ -171,7 +171,6 @@ void FramePublisher::onTransferState(int state)
         emit status(texts::uploadFailedPrefix + m_transfer.errorText());
         restoreSendButton();
     } else if (state == FileTransfer::ResponseCompleted) {
-        qCInfo(kivraPublish, "upload completed");
         restoreSendButton();
     }
 }
