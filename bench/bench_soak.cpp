@@ -19,6 +19,10 @@
 
 #include <cstdio>
 
+#include <malloc.h>
+
+#include <malloc.h>
+
 // A station that publishes for days must not grow: this runs many send
 // cycles (test-pattern frame, real conversion, upload to a local FTP
 // server) one after the other and prints resident memory and open file
@@ -48,10 +52,19 @@ qsizetype openDescriptors()
         .size();
 }
 
+// What the program holds on the heap, as opposed to what the allocator
+// keeps from the system: growth here is memory kept, not fragmentation.
+qint64 heapInUseKiB()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return qint64(info.uordblks + info.hblkhd) / 1024;
+}
+
 void report(const char* when, int cycle, const QElapsedTimer& clock)
 {
-    std::printf("%-8s cycle %6d  RSS %7lld KiB  fds %3lld  %7.1f s\n", when, cycle, residentKiB(),
-                qlonglong(openDescriptors()), double(clock.elapsed()) / 1000.0);
+    std::printf("%-8s cycle %6d  RSS %7lld KiB  heap in use %7lld KiB  fds %3lld  %7.1f s\n",
+                when, cycle, residentKiB(), heapInUseKiB(), qlonglong(openDescriptors()),
+                double(clock.elapsed()) / 1000.0);
     std::fflush(stdout);
 }
 
