@@ -9,6 +9,8 @@
 #include <QDateTime>
 #include <QSignalBlocker>
 
+#include <utility>
+
 DriverList::DriverList(QComboBox& list, CaptureDevice& capture, MessageBoxes& messages,
                        QWidget* messageParent, QObject* parent)
     : QObject(parent)

@@ -8,6 +8,7 @@
 #include "Texts.h"
 
 #include <algorithm>
+#include <utility>
 
 MountLink::MountLink(SerialPort& port, const SettingsStore& store, QObject* parent)
     : QObject(parent)
