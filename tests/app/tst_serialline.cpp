@@ -170,7 +170,9 @@ private slots:
         QByteArray received;
         QTRY_VERIFY_WITH_TIMEOUT((received += pty->readAvailable()).count('\r') >= 4, 10000);
 
+        // Pulled out: the device and its link go away.
         pty->hangUp();
+        QVERIFY(QFile::remove(device));
         const QString lost = QStringLiteral("Mount on COM1 lost: ");
         QTRY_VERIFY_WITH_TIMEOUT(ui.lblStatus->text().startsWith(lost), 10000);
         QVERIFY(ui.lblStatus->text().size() > lost.size());
@@ -186,7 +188,6 @@ private slots:
         QVERIFY(ui.lblStatus->text().startsWith(lost));
 
         pty = std::make_unique<PseudoTerminal>();
-        QFile::remove(device);
         QVERIFY(QFile::link(pty->slavePath(), device));
         QTRY_COMPARE_WITH_TIMEOUT(ui.lblStatus->text(), QStringLiteral("Mount on COM1 back"),
                                   10000);
