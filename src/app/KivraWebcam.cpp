@@ -9,6 +9,7 @@
 #include "FramePublisher.h"
 #include "FrameSettings.h"
 #include "IntervalTimer.h"
+#include "LogCategories.h"
 #include "MountLink.h"
 #include "OptionChoice.h"
 #include "PointingPanel.h"
@@ -243,6 +244,7 @@ void KivraWebcam::Load()
 
     datPivora->setDatabaseName(m_components.programFolder + QDir::separator() +
                                texts::presetDatabaseFile);
+    qCInfo(kivraPresets, "preset file %s", qPrintable(datPivora->databaseName()));
 
     ui.Picture1->setEnabled(false);
     m_remoteControl->reset();
@@ -258,6 +260,28 @@ void KivraWebcam::Load()
 void KivraWebcam::ShowStatus(const QString& text)
 {
     ui.lblStatus->setText(text);
+    // The log outlives the label: each text goes there under the feature
+    // that reported it, and never with the FTP password in it.
+    QString logged = text;
+    const QString& password = m_settingsModule.uploadSettings().FilePassword;
+    if (!password.isEmpty())
+        logged.replace(password, QLatin1String("********"));
+    qCInfo(statusCategory(sender()), "%s", qPrintable(logged));
+}
+
+const QLoggingCategory& KivraWebcam::statusCategory(const QObject* source) const
+{
+    if (source == m_mount)
+        return kivraMount();
+    if (source == m_driverList)
+        return kivraCapture();
+    if (source == m_publisher)
+        return kivraPublish();
+    if (source == datPivora || (source && source == m_presetGrid))
+        return kivraPresets();
+    if (source && source == m_remoteControl)
+        return kivraRemote();
+    return kivraApp();
 }
 
 void KivraWebcam::onAccelerationChanged(int value)

@@ -27,6 +27,7 @@ class PresetGridBinding;
 class PresetRecordSet;
 class PresetStorage;
 class TouchPadControl;
+class QLoggingCategory;
 class SerialPort;
 class SettingsStore;
 
@@ -85,6 +86,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    const QLoggingCategory& statusCategory(const QObject* source) const;
     void connectControls();
     void connectRemote();
     void connectPointing();

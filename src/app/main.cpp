@@ -1,12 +1,14 @@
 #include "CurlFileTransfer.h"
 #include "IniSettingsStore.h"
 #include "KivraWebcam.h"
+#include "LogCategories.h"
 #include "MainWindowLayout.h"
 #include "QtCaptureDevice.h"
 #include "QtMessageBoxes.h"
 #include "QtRemoteSocket.h"
 #include "QtSerialPort.h"
 #include "SqlitePresetStorage.h"
+#include "StationLog.h"
 #include "StationPaths.h"
 #include "Texts.h"
 #include "TransferSettings.h"
@@ -74,6 +76,10 @@ int main(int argc, char* argv[])
     // Every window of the station was laid out for the same narrow font.
     QApplication::setFont(MainWindowLayout::windowFont());
 
+    StationLog log(QDir(StationPaths::dataFolder()).filePath(texts::stationLogFile));
+    log.install();
+    qCInfo(kivraApp, "%s %s started", qPrintable(texts::appTitle.toString()), KIVRA_VERSION);
+
     IniSettingsStore settings;
     QtSerialPort serialPort;
     QtCaptureDevice capture(parser.isSet(testPattern));
@@ -123,5 +129,7 @@ int main(int argc, char* argv[])
     window.Load();
     if (window.hasEnded())
         return 0;
-    return app.exec();
+    const int exitCode = app.exec();
+    qCInfo(kivraApp, "%s stopped", qPrintable(texts::appTitle.toString()));
+    return exitCode;
 }

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QList>
+#include <QObject>
 #include <QSize>
 #include <QString>
+
+class QDateTime;
 
 class QVideoSink;
 
@@ -17,11 +20,14 @@ struct CaptureFormat
 };
 
 // The video-capture component: a list of drivers (cameras), one of them
-// connected and shown live, and the newest frame kept on request.
-class CaptureDevice
+// connected and shown live, and the newest frame kept on request. It tells
+// when the connected driver breaks or stops delivering frames.
+class CaptureDevice : public QObject
 {
+    Q_OBJECT
 public:
-    virtual ~CaptureDevice() = default;
+    using QObject::QObject;
+    ~CaptureDevice() override;
 
     // Drivers are numbered from 0 in the order the system reports them.
     virtual int driverCount() const = 0;
@@ -29,7 +35,8 @@ public:
     // The driver in use, or the one a fresh component starts with.
     virtual int driverIndex() const = 0;
     // Connects the driver and starts its live picture. On failure the
-    // component keeps no driver running and *error tells why.
+    // component keeps no driver running and *error tells why. A driver that
+    // fails only while starting up reports startFailed() later.
     virtual bool setDriverIndex(int index, QString* error) = 0;
 
     // What the connected driver can deliver, and the choice in force.
@@ -40,11 +47,26 @@ public:
     // Where the live picture goes; the sink must outlive the component or
     // be replaced first.
     virtual void setPreviewSink(QVideoSink* sink) = 0;
-    // Keeps the newest frame and holds the live picture on it.
+    // Keeps the newest frame and holds the live picture on it. False, and
+    // nothing kept, when no new frame came within the stall limit: an old
+    // picture is never passed off as a new one.
     virtual bool snapFrame() = 0;
-    // Writes the kept frame synchronously as a Windows bitmap file.
-    virtual bool saveFrameBitmap(const QString& path) = 0;
+    // Writes the kept frame synchronously as a Windows bitmap file, whole or
+    // not at all; on failure *error gets the system's reason.
+    virtual bool saveFrameBitmap(const QString& path, QString* error = nullptr) = 0;
     // Lets the live picture run again after a snap.
     virtual void setLivePreview(bool on) = 0;
     virtual bool livePreview() const = 0;
+
+signals:
+    // The driver just connected could not start after all.
+    void startFailed(const QString& reason);
+    // The driver that was delivering broke (an error, or unplugged).
+    void failed(const QString& reason);
+    // No new frame for the stall limit; since: the last frame's arrival.
+    void stalled(const QDateTime& since);
+    // Frames arrive again after a stall.
+    void resumed();
+    // Cameras were plugged in or pulled out.
+    void devicesChanged();
 };

@@ -10,6 +10,8 @@ class QWidget;
 // Keeps the capture-driver list and the capture component in step: the list
 // is filled once at start-up, and every change of its selection, by the
 // operator or by code, connects that driver or falls back to the previous.
+// It also tells the operator when the driver in use breaks or stops
+// delivering, and connects it again when its camera is plugged back in.
 class DriverList final : public QObject
 {
     Q_OBJECT
@@ -24,8 +26,18 @@ signals:
     void status(const QString& text);
 
 private:
+    void fallBack(int previous);
+    void onStartFailed(const QString& reason);
+    void onTrouble(const QString& text);
+    void onDevicesChanged();
+
     QComboBox& m_list;
     CaptureDevice& m_capture;
     MessageBoxes& m_messages;
     QWidget* m_messageParent;
+    // The driver that was in use before the current one was chosen.
+    int m_previous = -1;
+    // The current driver broke or stalled and has not delivered since.
+    bool m_troubled = false;
+    bool m_reconnecting = false;
 };

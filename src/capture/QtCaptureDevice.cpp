@@ -1,11 +1,13 @@
 #include "QtCaptureDevice.h"
 
+#include "FrameFile.h"
+#include "LogCategories.h"
 #include "Texts.h"
 
-#include <QCamera>
 #include <QCameraFormat>
 #include <QImage>
-#include <QMediaDevices>
+
+#include <algorithm>
 
 namespace {
 
@@ -22,7 +24,7 @@ CaptureFormat toCaptureFormat(const QCameraFormat& format)
 } // namespace
 
 QtCaptureDevice::QtCaptureDevice(bool withTestPattern, int startIndex, QObject* parent)
-    : QObject(parent)
+    : CaptureDevice(parent)
     , m_cameras(QMediaDevices::videoInputs())
     , m_withTestPattern(withTestPattern)
     , m_index(startIndex)
@@ -32,6 +34,10 @@ QtCaptureDevice::QtCaptureDevice(bool withTestPattern, int startIndex, QObject* 
     m_session.setVideoSink(&m_frames);
     connect(&m_frames, &QVideoSink::videoFrameChanged, this, &QtCaptureDevice::onFrame);
     connect(&m_pattern, &TestPatternSource::frameReady, this, &QtCaptureDevice::onFrame);
+    connect(&m_watch, &FrameWatch::stalled, this, &CaptureDevice::stalled);
+    connect(&m_watch, &FrameWatch::resumed, this, &CaptureDevice::resumed);
+    connect(&m_devices, &QMediaDevices::videoInputsChanged, this,
+            &QtCaptureDevice::onInputsChanged);
 }
 
 QtCaptureDevice::~QtCaptureDevice()
@@ -72,6 +78,8 @@ void QtCaptureDevice::stopDriver()
         m_camera.reset();
     }
     m_connected = false;
+    m_delivered = false;
+    m_watch.stop();
 }
 
 bool QtCaptureDevice::setDriverIndex(int index, QString* error)
@@ -86,12 +94,23 @@ bool QtCaptureDevice::setDriverIndex(int index, QString* error)
     if (isTestPattern(index)) {
         m_index = index;
         m_connected = true;
+        m_watch.start();
         m_pattern.start();
         return true;
     }
+    if (!isPresent(m_cameras[index])) {
+        if (error)
+            *error = texts::cameraGone;
+        return false;
+    }
 
     m_camera = std::make_unique<QCamera>(m_cameras[index]);
-    m_session.setCamera(m_camera.get());
+    QCamera* camera = m_camera.get();
+    connect(
+        camera, &QCamera::errorOccurred, this,
+        [this, camera](QCamera::Error, const QString& reason) { onCameraError(camera, reason); });
+    m_session.setCamera(camera);
+    m_watch.start();
     m_camera->start();
     if (m_camera->error() != QCamera::NoError) {
         if (error)
@@ -156,13 +175,15 @@ void QtCaptureDevice::setPreviewSink(QVideoSink* sink)
 void QtCaptureDevice::onFrame(const QVideoFrame& frame)
 {
     m_latest = frame;
+    m_delivered = true;
+    m_watch.frameArrived();
     if (m_live && m_preview)
         m_preview->setVideoFrame(frame);
 }
 
 bool QtCaptureDevice::snapFrame()
 {
-    if (!m_latest.isValid())
+    if (!m_latest.isValid() || !m_watch.isFresh())
         return false;
     m_snapped = m_latest;
     // The preview holds still on the grabbed frame until live preview is
@@ -171,12 +192,15 @@ bool QtCaptureDevice::snapFrame()
     return true;
 }
 
-bool QtCaptureDevice::saveFrameBitmap(const QString& path)
+bool QtCaptureDevice::saveFrameBitmap(const QString& path, QString* error)
 {
-    if (!m_snapped.isValid())
+    if (!m_snapped.isValid()) {
+        if (error)
+            *error = QStringLiteral("no frame was grabbed");
         return false;
+    }
     const QImage image = m_snapped.toImage().convertToFormat(QImage::Format_RGB888);
-    return !image.isNull() && image.save(path, "BMP");
+    return framefile::saveBitmap(image, path, error);
 }
 
 void QtCaptureDevice::setLivePreview(bool on)
@@ -184,4 +208,53 @@ void QtCaptureDevice::setLivePreview(bool on)
     m_live = on;
     if (on && m_preview && m_latest.isValid())
         m_preview->setVideoFrame(m_latest);
+}
+
+void QtCaptureDevice::onCameraError(QCamera* camera, const QString& reason)
+{
+    // The camera is in the middle of telling; it is let go once that is over.
+    QMetaObject::invokeMethod(
+        this,
+        [this, camera, reason] {
+            if (m_camera.get() == camera && m_connected)
+                breakDown(reason);
+        },
+        Qt::QueuedConnection);
+}
+
+void QtCaptureDevice::breakDown(const QString& reason)
+{
+    const bool starting = !m_delivered;
+    qCWarning(kivraCapture, "%s: %s", qPrintable(driverName(m_index)), qPrintable(reason));
+    // The driver stays the chosen one, ready to be connected again.
+    stopDriver();
+    m_latest = {};
+    if (starting)
+        emit startFailed(reason);
+    else
+        emit failed(reason);
+}
+
+bool QtCaptureDevice::isPresent(const QCameraDevice& camera) const
+{
+    const QList<QCameraDevice> inputs = QMediaDevices::videoInputs();
+    return std::any_of(inputs.begin(), inputs.end(),
+                       [&camera](const QCameraDevice& c) { return c.id() == camera.id(); });
+}
+
+void QtCaptureDevice::onInputsChanged()
+{
+    // The same camera plugged in again may come with a fresh description of
+    // itself; it keeps its number in the list.
+    const QList<QCameraDevice> inputs = QMediaDevices::videoInputs();
+    for (QCameraDevice& known : m_cameras) {
+        for (const QCameraDevice& now : inputs) {
+            if (now.id() == known.id())
+                known = now;
+        }
+    }
+    qCInfo(kivraCapture, "cameras changed: %lld connected", qlonglong(inputs.size()));
+    if (m_camera && m_connected && !isPresent(m_camera->cameraDevice()))
+        breakDown(texts::cameraGone);
+    emit devicesChanged();
 }

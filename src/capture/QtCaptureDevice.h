@@ -1,22 +1,24 @@
 #pragma once
 
 #include "CaptureDevice.h"
+#include "FrameWatch.h"
 #include "TestPatternSource.h"
 
+#include <QCamera>
 #include <QCameraDevice>
 #include <QMediaCaptureSession>
-#include <QObject>
+#include <QMediaDevices>
 #include <QPointer>
 #include <QVideoFrame>
 #include <QVideoSink>
 
 #include <memory>
 
-class QCamera;
-
 // The capture component on Qt Multimedia: the cameras Qt reports, in its
-// order, optionally followed by the synthetic "Test pattern" driver.
-class QtCaptureDevice final : public QObject, public CaptureDevice
+// order, optionally followed by the synthetic "Test pattern" driver. The
+// list keeps its length for the whole run; a camera pulled out and plugged
+// in again keeps its place.
+class QtCaptureDevice final : public CaptureDevice
 {
     Q_OBJECT
 public:
@@ -36,24 +38,35 @@ public:
 
     void setPreviewSink(QVideoSink* sink) override;
     bool snapFrame() override;
-    bool saveFrameBitmap(const QString& path) override;
+    bool saveFrameBitmap(const QString& path, QString* error = nullptr) override;
     void setLivePreview(bool on) override;
     bool livePreview() const override { return m_live; }
+
+    // How long the driver may go without a new frame.
+    void setStallLimit(std::chrono::milliseconds limit) { m_watch.setLimit(limit); }
 
 private:
     bool isTestPattern(int index) const;
     void stopDriver();
     void onFrame(const QVideoFrame& frame);
+    void onCameraError(QCamera* camera, const QString& reason);
+    void breakDown(const QString& reason);
+    void onInputsChanged();
+    bool isPresent(const QCameraDevice& camera) const;
 
     QList<QCameraDevice> m_cameras;
     bool m_withTestPattern = false;
     int m_index = 0;
     bool m_connected = false;
+    // Whether the running driver delivered a frame since it was started.
+    bool m_delivered = false;
 
     QMediaCaptureSession m_session;
     std::unique_ptr<QCamera> m_camera;
     QVideoSink m_frames;
     TestPatternSource m_pattern;
+    FrameWatch m_watch;
+    QMediaDevices m_devices;
 
     QPointer<QVideoSink> m_preview;
     QVideoFrame m_latest;

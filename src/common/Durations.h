@@ -17,6 +17,15 @@ inline constexpr std::chrono::milliseconds pointingStep = 1500ms;
 // long after a preset it could not send.
 inline constexpr std::chrono::milliseconds shortestDwell = 1000ms;
 
+// Bytes the mount has not taken for this long mean it stopped reading.
+inline constexpr std::chrono::milliseconds mountStallLimit = 2s;
+
+// A lost serial port is tried again this often until its device is back.
+inline constexpr std::chrono::milliseconds mountReopenInterval = 3s;
+
+// A camera that delivers no new frame for this long has stalled.
+inline constexpr std::chrono::milliseconds cameraStallLimit = 10s;
+
 // The test pattern runs at about 15 frames a second.
 inline constexpr std::chrono::milliseconds testPatternFrame = 66ms;
 

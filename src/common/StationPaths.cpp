@@ -6,6 +6,19 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QTemporaryFile>
+
+namespace {
+
+// Asking the file system beats reading permission bits: it also knows about
+// read-only mounts, and about folders that refuse even the superuser.
+bool takesNewFiles(const QString& folder)
+{
+    QTemporaryFile probe(folder + QLatin1String("/.kivra-probe-XXXXXX"));
+    return probe.open();
+}
+
+} // namespace
 
 QString StationPaths::settingsFile()
 {
@@ -38,5 +51,10 @@ QString StationPaths::presetFile(const QString& wanted)
 
 QString StationPaths::frameFolder(const QString& presetFile)
 {
-    return QFileInfo(presetFile).absolutePath();
+    const QString folder = QFileInfo(presetFile).absolutePath();
+    if (takesNewFiles(folder))
+        return folder;
+    const QString userFolder = dataFolder();
+    QDir().mkpath(userFolder);
+    return userFolder;
 }

@@ -20,6 +20,7 @@ public:
     // name in the data folder, whose folder is then created. An empty wanted
     // path means "Pivora.mdb" in the data folder.
     static QString presetFile(const QString& wanted);
-    // The folder of "Picture.bmp" and "Picture.jpg": the preset file's.
+    // The folder of "Picture.bmp" and "Picture.jpg": the preset file's when
+    // it can take new files, else the data folder, which is then created.
     static QString frameFolder(const QString& presetFile);
 };

@@ -15,12 +15,20 @@ inline constexpr QLatin1String noVideoDevice{"No Video Capture Device!"};
 inline constexpr QLatin1String couldNotConnect{"Could not connect!"};
 inline constexpr QLatin1String deviceSelected{"Capture Device selected."};
 inline constexpr QLatin1String testPatternDriver{"Test pattern"};
+// %1 is the local time of the last frame that arrived.
+inline constexpr QLatin1String cameraNoPictureSince{"No picture from the camera since %1"};
+inline constexpr QLatin1String cameraPictureBack{"Picture from the camera back"};
+inline constexpr QLatin1String cameraReconnected{"Capture Device reconnected."};
+inline constexpr QLatin1String cameraGone{"the camera was disconnected"};
 
 // Mount link
 inline constexpr QLatin1String couldNotOpenPrefix{"Could not open "};
 inline constexpr QLatin1String mountNotConnected{
     "Mount not connected: choose a serial port that can be opened"};
-inline constexpr QLatin1String mountWriteFailed{"Could not send to the mount: "};
+// %1 is the port ("COM1"), %2 why it was lost.
+inline constexpr QLatin1String mountLost{"Mount on %1 lost: %2"};
+inline constexpr QLatin1String mountNotReading{"Mount on %1 is not reading"};
+inline constexpr QLatin1String mountBack{"Mount on %1 back"};
 inline constexpr QLatin1String accelFaster{"Faster"};
 inline constexpr QLatin1String accelNormal{"Normal"};
 inline constexpr QLatin1String accelSlower{"Slower"};
@@ -89,6 +97,11 @@ inline constexpr QLatin1String uploadingPicture{"Uploading Picture..."};
 inline constexpr QLatin1String transferredPrefix{"Transferred "};
 inline constexpr QLatin1String transferredSuffix{" Bytes"};
 inline constexpr QLatin1String uploadSkipped{"Upload skipped: previous transfer still running"};
+inline constexpr QLatin1String uploadSkippedNoPicture{
+    "Upload skipped: no new picture from the camera"};
+// %1 is the frame file, %2 the system's reason.
+inline constexpr QLatin1String frameNotWritten{"Could not write %1: %2"};
+inline constexpr QLatin1String frameCutShort{"the file was cut short"};
 inline constexpr QLatin1String uploadFailedPrefix{"Upload failed: "};
 inline constexpr QLatin1String settingsNotSavedPrefix{"Settings not saved: "};
 // Why the settings file is left alone, shown after "Settings not saved: ";
@@ -134,6 +147,7 @@ inline constexpr QLatin1String noAtomicReplace{
     "This server cannot replace files atomically: frames are stored directly under their name"};
 inline constexpr QLatin1String uploadRecordOk{"ok"};
 inline constexpr QLatin1String uploadRecordFile{"uploads.log"};
+inline constexpr QLatin1String stationLogFile{"station.log"};
 inline constexpr QLatin1String knownHostsFile{"known_hosts"};
 inline constexpr QLatin1String temporaryUploadPrefix{".part-"};
 // The old file while a new one replaces it on a server that will not rename

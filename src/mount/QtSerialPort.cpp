@@ -2,6 +2,10 @@
 
 #include <QStringList>
 
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
+
 namespace {
 
 struct LineSettings
@@ -55,6 +59,16 @@ bool parseLineSettings(const QString& text, LineSettings* out)
 
 } // namespace
 
+QtSerialPort::QtSerialPort(QObject* parent)
+    : SerialPort(parent)
+{
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::onError);
+    connect(&m_port, &QSerialPort::bytesWritten, this, [this] {
+        if (m_port.bytesToWrite() == 0)
+            emit drained();
+    });
+}
+
 bool QtSerialPort::open(const QString& device, const QString& lineSettings)
 {
     close();
@@ -84,13 +98,15 @@ bool QtSerialPort::open(const QString& device, const QString& lineSettings)
 
 void QtSerialPort::close()
 {
+    ++m_session;
+    m_lossNoticed = false;
     if (m_port.isOpen())
         m_port.close();
 }
 
 bool QtSerialPort::write(const QByteArray& bytes)
 {
-    if (!m_port.isOpen())
+    if (!m_port.isOpen() || m_lossNoticed)
         return false;
     if (m_port.write(bytes) != bytes.size()) {
         m_error = m_port.errorString();
@@ -98,6 +114,46 @@ bool QtSerialPort::write(const QByteArray& bytes)
     }
     // Push the bytes out now rather than at the next event-loop turn, so a
     // pan and a tilt leave in the order they were written, back to back.
+    // A device that cannot take them yet gets them when it can.
     m_port.flush();
+    return !m_lossNoticed;
+}
+
+void QtSerialPort::onError(QSerialPort::SerialPortError error)
+{
+    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || !m_port.isOpen() ||
+        m_lossNoticed)
+        return;
+    // A full output queue shows as a resource error too ("temporarily
+    // unavailable"); only a line that is really gone counts as lost.
+    if (error == QSerialPort::ResourceError && !lineBroken()) {
+        m_port.clearError();
+        return;
+    }
+    m_error = m_port.errorString();
+    m_lossNoticed = true;
+    // The port is in the middle of its own write here: it is closed once
+    // that has unwound, which also ends the write attempts of a dead line.
+    QMetaObject::invokeMethod(
+        this, [this, session = m_session] { reportLoss(session); }, Qt::QueuedConnection);
+}
+
+bool QtSerialPort::lineBroken() const
+{
+#ifdef Q_OS_UNIX
+    pollfd line{int(m_port.handle()), POLLOUT, 0};
+    return ::poll(&line, 1, 0) > 0 && (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
     return true;
+#endif
+}
+
+void QtSerialPort::reportLoss(quint64 session)
+{
+    if (session != m_session)
+        return;
+    const QString reason = m_error;
+    close();
+    m_error = reason;
+    emit lost(reason);
 }

@@ -4,6 +4,7 @@
 #include "FileTransfer.h"
 #include "ImageCodec.h"
 #include "IntervalTimer.h"
+#include "LogCategories.h"
 #include "SettingsStore.h"
 #include "Texts.h"
 #include "UploadSettings.h"
@@ -11,6 +12,41 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
+#include <QStorageInfo>
+
+#include <cerrno>
+
+namespace {
+
+// A JPEG file runs from its start marker to its end marker; a disk that
+// filled up, or a write that failed unnoticed, leaves the end missing.
+bool isWholeJpeg(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 4)
+        return false;
+    const QByteArray start = file.read(2);
+    return file.seek(file.size() - 2) && start == "\xFF\xD8" && file.read(2) == "\xFF\xD9";
+}
+
+// The library does not pass on the system's reason; asking the file system
+// again finds it: a folder or file that refuses a new file says why, and a
+// disk that filled up shows no room left.
+QString whyNotWritten(const QString& path)
+{
+    QSaveFile probe(path);
+    if (!probe.open(QIODevice::WriteOnly))
+        return probe.errorString();
+    probe.cancelWriting();
+    constexpr qint64 nearlyFull = 64 * 1024;
+    const QStorageInfo storage(QFileInfo(path).absolutePath());
+    if (storage.isValid() && storage.bytesAvailable() < nearlyFull)
+        return qt_error_string(ENOSPC);
+    return texts::frameCutShort;
+}
+
+} // namespace
 
 FramePublisher::FramePublisher(CaptureDevice& capture, ImageCodec& codec, FileTransfer& transfer,
                                UploadSettings& settings, SettingsStore& store,
@@ -33,6 +69,10 @@ FramePublisher::FramePublisher(CaptureDevice& capture, ImageCodec& codec, FileTr
 void FramePublisher::SendFrame()
 {
     const QDir folder(m_station.frameFolder ? m_station.frameFolder() : QString());
+    if (folder.absolutePath() != m_frameFolder) {
+        m_frameFolder = folder.absolutePath();
+        qCInfo(kivraPublish, "frames are written to %s", qPrintable(m_frameFolder));
+    }
     const QString bitmapPath = folder.absoluteFilePath(texts::frameBitmapFile);
     const QString jpegPath = folder.absoluteFilePath(texts::frameJpegFile);
 
@@ -53,12 +93,17 @@ void FramePublisher::SendFrame()
 bool FramePublisher::ConvertFrame(const QString& bitmapPath, const QString& jpegPath)
 {
     const QDateTime snappedAt = QDateTime::currentDateTime();
-    // Without a fresh frame the previous run's bitmap, or the previous
-    // snap, would be sent as new; the read below then reports it instead.
-    const bool snapped = m_capture.snapFrame();
+    // The previous run's bitmap must never be read back as this run's frame.
     QFile::remove(bitmapPath);
-    if (snapped)
-        m_capture.saveFrameBitmap(bitmapPath);
+    if (!m_capture.snapFrame()) {
+        emit status(texts::uploadSkippedNoPicture);
+        return false;
+    }
+    QString reason;
+    if (!m_capture.saveFrameBitmap(bitmapPath, &reason)) {
+        emit status(texts::frameNotWritten.arg(QDir::toNativeSeparators(bitmapPath), reason));
+        return false;
+    }
 
     // The pixels are released on return, before the upload starts.
     PixelBuffer pixels = m_codec.readBitmap(bitmapPath);
@@ -68,11 +113,23 @@ bool FramePublisher::ConvertFrame(const QString& bitmapPath, const QString& jpeg
     }
     if (m_station.dressFrame)
         pixels = m_station.dressFrame(std::move(pixels), snappedAt);
-    if (m_codec.writeJpeg(jpegPath, pixels, m_settings.FileQuality))
-        emit status(texts::createdPrefix + QDir::toNativeSeparators(jpegPath));
-    else
-        emit status(texts::saveJpegError + QString::number(m_codec.lastError()));
-    // A failed write leaves the previous JPEG file, which is uploaded.
+    // The JPEG of an earlier run may still be there; uploading it would
+    // publish an old picture as new.
+    if (!m_codec.writeJpeg(jpegPath, pixels, m_settings.FileQuality)) {
+        const int libraryError = m_codec.lastError();
+        emit status(libraryError == ImageCodec::CannotWriteFile
+                        ? texts::frameNotWritten.arg(QDir::toNativeSeparators(jpegPath),
+                                                     whyNotWritten(jpegPath))
+                        : texts::saveJpegError + QString::number(libraryError));
+        return false;
+    }
+    if (!isWholeJpeg(jpegPath)) {
+        const QString reason = whyNotWritten(jpegPath);
+        QFile::remove(jpegPath);
+        emit status(texts::frameNotWritten.arg(QDir::toNativeSeparators(jpegPath), reason));
+        return false;
+    }
+    emit status(texts::createdPrefix + QDir::toNativeSeparators(jpegPath));
     return true;
 }
 

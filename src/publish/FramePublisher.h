@@ -76,4 +76,5 @@ private:
     SettingsStore& m_store;
     IntervalTimer& m_autoUpdate;
     Station m_station;
+    QString m_frameFolder;
 };

@@ -4,6 +4,7 @@
 #include "FakeImageCodec.h"
 #include "FakeMessageBoxes.h"
 #include "FakeSerialPort.h"
+#include "FramePublisher.h"
 #include "FtpTestServer.h"
 #include "IntervalTimer.h"
 #include "KivraWebcam.h"
@@ -12,6 +13,7 @@
 #include "QtCaptureDevice.h"
 #include "QuadrantFrame.h"
 #include "SqlitePresetFile.h"
+#include "Texts.h"
 #include "TurboJpegCodec.h"
 #include "dlgFTP.h"
 #include "dlgFrame.h"
@@ -190,6 +192,30 @@ private slots:
         QCOMPARE(s.transfer.propertyWrites.size(), handed);
         QVERIFY(!timer2->isEnabled());
         QVERIFY(!s.window.controls().cmdCaptureFrame->isEnabled());
+    }
+
+    // The camera stops sending pictures: the window says since when, and a
+    // send publishes nothing until pictures come again.
+    void aStalledCameraIsReportedAndNotPublished()
+    {
+        FakeCaptureDevice capture({QStringLiteral("Cam")}, 0);
+        capture.watch.setLimit(std::chrono::milliseconds(300));
+        Station<FakeImageCodec, FakeFileTransfer> s(capture);
+        const MainWindowLayout& ui = s.window.controls();
+        capture.deliver(QImage(64, 48, QImage::Format_RGB888));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            ui.lblStatus->text().startsWith(QLatin1String("No picture from the camera since ")),
+            10000);
+
+        s.window.publisher().SendFrame();
+        QCOMPARE(ui.lblStatus->text(),
+                 QStringLiteral("Upload skipped: no new picture from the camera"));
+        QVERIFY(s.transfer.commands.isEmpty());
+
+        capture.deliver(QImage(64, 48, QImage::Format_RGB888));
+        QCOMPARE(ui.lblStatus->text(), QString(texts::cameraPictureBack));
+        s.window.publisher().SendFrame();
+        QCOMPARE(s.transfer.commands.size(), 1);
     }
 
     void theTestPatternIsPublishedUntilTheServerStops()

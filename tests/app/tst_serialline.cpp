@@ -11,12 +11,17 @@
 #include "SqlitePresetFile.h"
 #include "Texts.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -139,13 +144,72 @@ private slots:
                  qPrintable(ui.lblStatus->text()));
         QVERIFY(ui.lblStatus->text().size() > QStringLiteral("Could not open COM2: ").size());
 
+        // The reason stays on the status line while commands fall due.
+        const QString reason = ui.lblStatus->text();
         ui.hsAccel->setValue(1);
-        QCOMPARE(ui.lblStatus->text(), QString(texts::mountNotConnected));
+        QCOMPARE(ui.lblStatus->text(), reason);
 
         // A good port afterwards works as usual.
         ui.Option1->click();
         ui.hsAccel->setValue(3);
         QCOMPARE(pty.read(3), QByteArray::fromHex("44330D"));
+    }
+
+    // The mount's adapter is pulled out in the middle of random pointing and
+    // plugged in again; its device name is a link, as udev names adapters.
+    void aHungUpMountIsReopenedAndRandomPointingGoesOn()
+    {
+        QTemporaryDir folder;
+        const QString device = folder.filePath(QStringLiteral("ttyMount"));
+        auto pty = std::make_unique<PseudoTerminal>();
+        QVERIFY(QFile::link(pty->slavePath(), device));
+        auto s = station(device);
+        const MainWindowLayout& ui = s->window.controls();
+        ui.Option1->click();
+        ui.optRandom->click();
+        QByteArray received;
+        QTRY_VERIFY_WITH_TIMEOUT((received += pty->readAvailable()).count('\r') >= 4, 10000);
+
+        // Pulled out: the device and its link go away.
+        pty->hangUp();
+        QVERIFY(QFile::remove(device));
+        const QString lost = QStringLiteral("Mount on COM1 lost: ");
+        QTRY_VERIFY_WITH_TIMEOUT(ui.lblStatus->text().startsWith(lost), 10000);
+        QVERIFY(ui.lblStatus->text().size() > lost.size());
+
+        // Waiting for the device to come back costs next to nothing.
+        const std::chrono::microseconds cpuBefore = cpuTime();
+        QElapsedTimer wall;
+        wall.start();
+        QTest::qWait(4000);
+        const double busy =
+            double((cpuTime() - cpuBefore).count()) / 1000.0 / double(wall.elapsed());
+        QVERIFY2(busy < 0.25, qPrintable(QStringLiteral("CPU busy %1 of the time").arg(busy)));
+        QVERIFY(ui.lblStatus->text().startsWith(lost));
+
+        pty = std::make_unique<PseudoTerminal>();
+        QVERIFY(QFile::link(pty->slavePath(), device));
+        QTRY_COMPARE_WITH_TIMEOUT(ui.lblStatus->text(), QStringLiteral("Mount on COM1 back"),
+                                  10000);
+        QVERIFY(ui.Option1->isChecked());
+        QVERIFY(ui.optRandom->isChecked());
+        received.clear();
+        QTRY_VERIFY_WITH_TIMEOUT((received += pty->readAvailable()).count('\r') >= 4, 10000);
+        QVERIFY2(QRegularExpression(QStringLiteral("^(A-?\\d+\rB-?\\d+\r)+$"))
+                     .match(QString::fromLatin1(received))
+                     .hasMatch(),
+                 received.constData());
+    }
+
+private:
+    static std::chrono::microseconds cpuTime()
+    {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        const auto micros = [](const timeval& t) {
+            return std::chrono::seconds(t.tv_sec) + std::chrono::microseconds(t.tv_usec);
+        };
+        return micros(usage.ru_utime) + micros(usage.ru_stime);
     }
 };
 

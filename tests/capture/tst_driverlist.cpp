@@ -4,6 +4,7 @@
 #include "Texts.h"
 
 #include <QComboBox>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -80,6 +81,52 @@ private slots:
         QCOMPARE(combo.currentIndex(), -1);
         QVERIFY(capture.connectAttempts.isEmpty());
         QCOMPARE(status.count(), 0);
+    }
+
+    // After the choice: a driver that fails while starting, one that stalls
+    // or breaks, and its camera plugged back in.
+    void driverTroubleAfterTheChoice()
+    {
+        FakeCaptureDevice capture({QStringLiteral("Cam A"), QStringLiteral("Cam B")}, 0);
+        FakeMessageBoxes messages;
+        QComboBox combo;
+        DriverList list(combo, capture, messages, nullptr);
+        list.FillDriverList();
+        combo.setCurrentIndex(1);
+        QSignalSpy status(&list, &DriverList::status);
+        const auto last = [&status] { return status.last().at(0).toString(); };
+
+        emit capture.startFailed(QStringLiteral("Camera is in use"));
+        QCOMPARE(capture.index, 0);
+        QCOMPARE(combo.currentIndex(), 0);
+        QCOMPARE(last(), QString(texts::couldNotConnect));
+
+        capture.watch.setLimit(std::chrono::milliseconds(300));
+        capture.deliver(QImage(8, 8, QImage::Format_RGB888));
+        QTRY_VERIFY_WITH_TIMEOUT(last().startsWith(QLatin1String("No picture from")), 10000);
+        QVERIFY2(QRegularExpression(QStringLiteral("^No picture from the camera since "
+                                                   "\\d\\d:\\d\\d:\\d\\d$"))
+                     .match(last())
+                     .hasMatch(),
+                 qPrintable(last()));
+        capture.connectAttempts.clear();
+        emit capture.devicesChanged();
+        QCOMPARE(capture.connectAttempts, QList<int>{0});
+        QCOMPARE(last(), QString(texts::cameraReconnected));
+        // A camera plugged in while all is well changes nothing.
+        emit capture.devicesChanged();
+        QCOMPARE(capture.connectAttempts, QList<int>{0});
+
+        emit capture.failed(QStringLiteral("Camera error"));
+        QCOMPARE(last(), QStringLiteral("Camera error"));
+        capture.failing.insert(0);
+        const qsizetype told = status.count();
+        emit capture.devicesChanged();
+        QCOMPARE(status.count(), told);
+        capture.failing.clear();
+        emit capture.devicesChanged();
+        QCOMPARE(last(), QString(texts::cameraReconnected));
+        QCOMPARE(capture.index, 0);
     }
 };
 

@@ -6,6 +6,7 @@
 #include "FtpTestServer.h"
 #include "IntervalTimer.h"
 #include "MemorySettingsStore.h"
+#include "StationPaths.h"
 #include "Texts.h"
 #include "TurboJpegCodec.h"
 #include "UploadSettings.h"
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QImage>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -188,30 +190,102 @@ private slots:
         rig.statuses.clear();
         rig.buttons.clear();
 
-        // No fresh frame: the previous bitmap must not go out as new.
+        // No fresh frame: the previous picture must not go out as new.
         rig.capture.frame = QImage();
         rig.publisher.SendFrame();
-        QCOMPARE(rig.statuses, QStringList{"ImgDLLReadRGBFromBMP error: 1"});
+        QCOMPARE(rig.statuses, QStringList{"Upload skipped: no new picture from the camera"});
         QCOMPARE(transfer.commands.size(), 1);
         QCOMPARE(rig.buttons, (QList<bool>{false, true}));
 
-        // A failed write sends the JPEG file of before.
+        // A failed write sends nothing, not the JPEG file of before.
         rig.capture.frame = noise(2);
         codec.writeError = -5;
         rig.statuses.clear();
-        const qint64 before = QFileInfo(rig.jpeg()).size();
+        rig.buttons.clear();
         rig.publisher.SendFrame();
-        QCOMPARE(rig.statuses, (QStringList{"ImgDLLSaveRGBToJPG error: -5", "Uploading Picture...",
-                                            QStringLiteral("Transferred %1 Bytes").arg(before)}));
-        QCOMPARE(transfer.commands.size(), 2);
+        QCOMPARE(rig.statuses, QStringList{"ImgDLLSaveRGBToJPG error: -5"});
+        QCOMPARE(transfer.commands.size(), 1);
+        QCOMPARE(rig.buttons, (QList<bool>{false, true}));
 
-        // While that transfer runs, its end decides about the button.
+        // Nor does a write said to succeed that left half a file.
+        codec.writeError = ImageCodec::NoError;
+        codec.cutShort = true;
+        rig.statuses.clear();
+        rig.publisher.SendFrame();
+        QCOMPARE(rig.statuses.size(), 1);
+        QVERIFY2(
+            rig.statuses[0].startsWith(
+                QStringLiteral("Could not write %1: ").arg(QDir::toNativeSeparators(rig.jpeg()))),
+            qPrintable(rig.statuses[0]));
+        QCOMPARE(transfer.commands.size(), 1);
+        QVERIFY(!QFile::exists(rig.jpeg()));
+        codec.cutShort = false;
+
+        // While a transfer runs, its end decides about the button.
+        rig.publisher.SendFrame();
+        QCOMPARE(transfer.commands.size(), 2);
         rig.buttons.clear();
         codec.readError = 7;
         rig.publisher.SendFrame();
         QCOMPARE(rig.statuses.last(), QStringLiteral("ImgDLLReadRGBFromBMP error: 7"));
         QCOMPARE(rig.buttons, QList<bool>{false});
         QCOMPARE(FakeImageCodec::unreleased, 0);
+    }
+
+    // Frames go where they can be written; where they cannot, nothing is
+    // published and the operator learns which file and why.
+    void framesThatCannotBeWrittenAreNotPublished()
+    {
+        TurboJpegCodec codec;
+        FakeFileTransfer transfer;
+        Rig rig(codec, transfer);
+
+        // A preset file in a folder that takes no new files, even from the
+        // superuser: the frames go to the data folder.
+        const QString dataFolder = StationPaths::dataFolder();
+        QCOMPARE(StationPaths::frameFolder(QStringLiteral("/proc/Pivora.mdb")), dataFolder);
+        QCOMPARE(StationPaths::frameFolder(rig.folder.filePath(QStringLiteral("Pivora.mdb"))),
+                 rig.folder.path());
+
+        for (const char* blocked : {"Picture.bmp", "Picture.jpg"}) {
+            QTemporaryDir folder;
+            rig.folder.swap(folder);
+            QVERIFY(QDir(rig.folder.path()).mkdir(QLatin1String(blocked)));
+            rig.statuses.clear();
+            rig.buttons.clear();
+            rig.publisher.SendFrame();
+            const QString prefix =
+                QStringLiteral("Could not write %1: ")
+                    .arg(QDir::toNativeSeparators(rig.folder.filePath(QLatin1String(blocked))));
+            QCOMPARE(rig.statuses.size(), 1);
+            QVERIFY2(rig.statuses.last().startsWith(prefix) &&
+                         rig.statuses.last().size() > prefix.size() + 3,
+                     qPrintable(rig.statuses.last()));
+            QVERIFY(transfer.commands.isEmpty());
+            QCOMPARE(rig.buttons, (QList<bool>{false, true}));
+            QVERIFY(rig.capture.live);
+        }
+    }
+
+    // The camera stops delivering: its last picture is not published again.
+    void aStalledCameraPublishesNothing()
+    {
+        FakeImageCodec codec;
+        FakeFileTransfer transfer;
+        Rig rig(codec, transfer);
+        rig.capture.watch.setLimit(std::chrono::milliseconds(300));
+        QSignalSpy stalled(&rig.capture, &CaptureDevice::stalled);
+        rig.capture.deliver(noise(3));
+        QVERIFY(stalled.wait(10000));
+
+        rig.publisher.SendFrame();
+        QCOMPARE(rig.statuses, QStringList{"Upload skipped: no new picture from the camera"});
+        QVERIFY(transfer.commands.isEmpty());
+        QCOMPARE(rig.buttons, (QList<bool>{false, true}));
+
+        rig.capture.deliver(noise(4));
+        rig.publisher.SendFrame();
+        QCOMPARE(transfer.commands.size(), 1);
     }
 
     void qualityReachesTheWriterUnchanged()

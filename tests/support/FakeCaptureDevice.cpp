@@ -1,5 +1,15 @@
 #include "FakeCaptureDevice.h"
 
+#include "FrameFile.h"
+
+FakeCaptureDevice::FakeCaptureDevice(QStringList names, int startIndex)
+    : drivers(std::move(names))
+    , index(startIndex)
+{
+    connect(&watch, &FrameWatch::stalled, this, &CaptureDevice::stalled);
+    connect(&watch, &FrameWatch::resumed, this, &CaptureDevice::resumed);
+}
+
 bool FakeCaptureDevice::setDriverIndex(int i, QString* error)
 {
     connectAttempts.append(i);
@@ -9,20 +19,28 @@ bool FakeCaptureDevice::setDriverIndex(int i, QString* error)
         return false;
     }
     index = i;
+    if (watch.isRunning())
+        watch.start();
     return true;
+}
+
+void FakeCaptureDevice::deliver(const QImage& image)
+{
+    frame = image;
+    watch.frameArrived();
 }
 
 bool FakeCaptureDevice::snapFrame()
 {
     ++snaps;
-    if (frame.isNull())
+    if (frame.isNull() || (watch.isRunning() && !watch.isFresh()))
         return false;
     snapped = frame;
     live = false;
     return true;
 }
 
-bool FakeCaptureDevice::saveFrameBitmap(const QString& path)
+bool FakeCaptureDevice::saveFrameBitmap(const QString& path, QString* error)
 {
-    return !snapped.isNull() && snapped.convertToFormat(QImage::Format_RGB888).save(path, "BMP");
+    return framefile::saveBitmap(snapped.convertToFormat(QImage::Format_RGB888), path, error);
 }

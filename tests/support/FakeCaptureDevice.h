@@ -1,19 +1,20 @@
 #pragma once
 
 #include "CaptureDevice.h"
+#include "FrameWatch.h"
 
 #include <QImage>
 #include <QSet>
 #include <QStringList>
 
 // A capture component with named drivers, some of which refuse to connect.
+// Frames set directly are always fresh; once the test delivers frames, the
+// component watches them like a real one and stalls when they stop.
 class FakeCaptureDevice final : public CaptureDevice
 {
+    Q_OBJECT
 public:
-    explicit FakeCaptureDevice(QStringList names = {}, int startIndex = 1)
-        : drivers(std::move(names))
-        , index(startIndex)
-    {}
+    explicit FakeCaptureDevice(QStringList names = {}, int startIndex = 1);
 
     int driverCount() const override { return int(drivers.size()); }
     QString driverName(int i) const override { return drivers.value(i); }
@@ -26,9 +27,12 @@ public:
 
     void setPreviewSink(QVideoSink*) override {}
     bool snapFrame() override;
-    bool saveFrameBitmap(const QString& path) override;
+    bool saveFrameBitmap(const QString& path, QString* error = nullptr) override;
     void setLivePreview(bool on) override { live = on; }
     bool livePreview() const override { return live; }
+
+    // A new frame from the driver.
+    void deliver(const QImage& image);
 
     QStringList drivers;
     QSet<int> failing;
@@ -39,4 +43,5 @@ public:
     QImage snapped;
     bool live = true;
     int snaps = 0;
+    FrameWatch watch;
 };

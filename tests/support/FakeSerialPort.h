@@ -33,6 +33,8 @@ public:
         written.append(bytes);
         return true;
     }
+    // The device takes every byte at once.
+    qint64 bytesPending() const override { return 0; }
     QString errorString() const override { return QStringLiteral("No such file or directory"); }
 
     QStringList events;

@@ -25,10 +25,7 @@ PseudoTerminal::PseudoTerminal()
 
 PseudoTerminal::~PseudoTerminal()
 {
-    if (m_slave >= 0)
-        ::close(m_slave);
-    if (m_master >= 0)
-        ::close(m_master);
+    hangUp();
 }
 
 QByteArray PseudoTerminal::read(qsizetype count, std::chrono::milliseconds limit)
@@ -51,6 +48,29 @@ QByteArray PseudoTerminal::read(qsizetype count, std::chrono::milliseconds limit
 QByteArray PseudoTerminal::drain(std::chrono::milliseconds wait)
 {
     return read(1 << 20, wait);
+}
+
+QByteArray PseudoTerminal::readAvailable()
+{
+    QByteArray data;
+    pollfd p{m_master, POLLIN, 0};
+    while (m_master >= 0 && ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN)) {
+        char buffer[4096];
+        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        data.append(buffer, n);
+    }
+    return data;
+}
+
+void PseudoTerminal::hangUp()
+{
+    if (m_slave >= 0)
+        ::close(m_slave);
+    if (m_master >= 0)
+        ::close(m_master);
+    m_master = m_slave = -1;
 }
 
 PseudoTerminal::LineSettings PseudoTerminal::lineSettings() const

@@ -22,6 +22,11 @@ public:
     QByteArray read(qsizetype count, std::chrono::milliseconds limit = std::chrono::seconds(10));
     // Whatever arrives within `wait`, for checking that nothing was sent.
     QByteArray drain(std::chrono::milliseconds wait = std::chrono::milliseconds(200));
+    // What has arrived, without waiting.
+    QByteArray readAvailable();
+    // Closes both ends, as a device that is pulled out: the program's side
+    // of the line gets an error on its next write.
+    void hangUp();
 
     struct LineSettings
     {

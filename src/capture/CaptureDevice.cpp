@@ -1,0 +1,3 @@
+#include "CaptureDevice.h"
+
+CaptureDevice::~CaptureDevice() = default;
