@@ -50,6 +50,22 @@ bool asksOnlyForText(int argc, char* argv[])
     return false;
 }
 
+// Every way the station is told to end runs the same unload as closing the
+// window: a service manager's or a terminal's signal, and the session's
+// logout. The event loops end with it, also the one of a message box still
+// open from the start-up.
+void endOnRequest(QApplication& app, UnixSignalWatcher& stopSignals, KivraWebcam& window)
+{
+    const auto end = [&window] {
+        window.End();
+        QCoreApplication::exit(0);
+    };
+    QObject::connect(&stopSignals, &UnixSignalWatcher::received, &window, end);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
+                     [end](QSessionManager&) { end(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &KivraWebcam::End);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -75,6 +91,8 @@ int main(int argc, char* argv[])
     parser.process(app);
     // Every window of the station was laid out for the same narrow font.
     QApplication::setFont(MainWindowLayout::windowFont());
+    // Matches the windows to the menu entry on Wayland.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.example.KivraWebcam"));
 
     StationLog log(QDir(StationPaths::dataFolder()).filePath(texts::stationLogFile));
     log.install();
@@ -112,19 +130,8 @@ int main(int argc, char* argv[])
     components.remoteSockets.create = [] { return std::make_unique<QtRemoteSocket>(); };
 
     KivraWebcam window(components);
-    // Every way the station is told to end runs the same unload as closing
-    // the window: a service manager's or a terminal's signal, and the
-    // session's logout. The event loops end with it, also the one of a
-    // message box still open from the start-up.
     UnixSignalWatcher stopSignals({SIGTERM, SIGINT, SIGHUP});
-    const auto end = [&window] {
-        window.End();
-        QCoreApplication::exit(0);
-    };
-    QObject::connect(&stopSignals, &UnixSignalWatcher::received, &window, end);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &window,
-                     [end](QSessionManager&) { end(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window, &KivraWebcam::End);
+    endOnRequest(app, stopSignals, window);
 
     window.Load();
     if (window.hasEnded())
