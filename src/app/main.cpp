@@ -113,8 +113,10 @@ int main(int argc, char* argv[])
     // The browser window runs on Qt WebEngine, loaded as a plugin when the
     // window first opens: beside the program in a build, else where it was
     // installed.
-    WebEngineLoader webEngine(
-        {QCoreApplication::applicationDirPath(), QStringLiteral(KIVRA_PLUGIN_DIR)});
+    const QDir programFolder(QCoreApplication::applicationDirPath());
+    WebEngineLoader webEngine({programFolder.path(),
+                               programFolder.filePath(QStringLiteral(KIVRA_PLUGIN_RELDIR)),
+                               QStringLiteral(KIVRA_PLUGIN_DIR)});
     BrowserSetup browser{webEngine.factory()};
     browser.prepareEngine = [&webEngine](QString* reason) { return webEngine.load(reason); };
 
