@@ -244,7 +244,6 @@ void KivraWebcam::Load()
 
     datPivora->setDatabaseName(m_components.programFolder + QDir::separator() +
                                texts::presetDatabaseFile);
-    qCInfo(kivraPresets, "preset file %s", qPrintable(datPivora->databaseName()));
 
     ui.Picture1->setEnabled(false);
     m_remoteControl->reset();
@@ -255,6 +254,7 @@ void KivraWebcam::Load()
     // Loading is done: the table opens now, before the settings restore
     // may choose sequenced pointing.
     datPivora->open();
+    qCInfo(kivraPresets, "preset file %s", qPrintable(datPivora->databaseName()));
 }
 
 void KivraWebcam::ShowStatus(const QString& text)
