@@ -1,11 +1,7 @@
 #include "StationLog.h"
 
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QMutexLocker>
-#include <QSaveFile>
 
 #include <atomic>
 #include <cstdio>
@@ -35,8 +31,7 @@ const char* levelName(QtMsgType type)
 } // namespace
 
 StationLog::StationLog(QString path, qint64 cap)
-    : m_path(std::move(path))
-    , m_cap(cap)
+    : m_file(std::move(path), cap)
 {}
 
 StationLog::~StationLog()
@@ -88,45 +83,7 @@ void StationLog::write(QtMsgType type, const char* category, const QString& text
         const QMutexLocker lock(&m_mutex);
         std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
         std::fflush(stderr);
-        append(line);
+        m_file.append(line);
     }
     writing = false;
-}
-
-bool StationLog::append(const QByteArray& line)
-{
-    if (m_path.isEmpty())
-        return false;
-    QDir().mkpath(QFileInfo(m_path).absolutePath());
-    if (!trimToMakeRoomFor(line.size()))
-        return false;
-    QFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append, ownerOnly))
-        return false;
-    // A file made before, by hand or by an older version, is narrowed too.
-    if (file.permissions() & ~(ownerOnly | QFileDevice::ReadUser | QFileDevice::WriteUser))
-        file.setPermissions(ownerOnly);
-    return file.write(line) == line.size();
-}
-
-bool StationLog::trimToMakeRoomFor(qint64 lineSize)
-{
-    const QFileInfo info(m_path);
-    if (!info.exists() || info.size() + lineSize <= m_cap)
-        return true;
-    QFile old(m_path);
-    if (!old.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray all = old.readAll();
-    old.close();
-    // Keep the newer half, starting at a whole line.
-    const qsizetype half = all.size() / 2;
-    const qsizetype lineEnd = all.indexOf('\n', half > 0 ? half - 1 : 0);
-    const qsizetype from = lineEnd < 0 ? all.size() : lineEnd + 1;
-    QSaveFile kept(m_path);
-    if (!kept.open(QIODevice::WriteOnly))
-        return false;
-    kept.setPermissions(ownerOnly);
-    kept.write(all.constData() + from, all.size() - from);
-    return kept.commit();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QFileDevice>
+#include "CappedLogFile.h"
+
 #include <QMutex>
 #include <QString>
 #include <QtGlobal>
@@ -23,7 +24,7 @@ public:
     StationLog(const StationLog&) = delete;
     StationLog& operator=(const StationLog&) = delete;
 
-    QString path() const { return m_path; }
+    QString path() const { return m_file.path(); }
     // Makes this log the program's message handler.
     void install();
     // Writes one message as the handler does.
@@ -34,16 +35,10 @@ public:
 
 private:
     static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text);
-    bool append(const QByteArray& line);
-    bool trimToMakeRoomFor(qint64 lineSize);
 
-    QString m_path;
-    qint64 m_cap;
+    CappedLogFile m_file;
     // Messages come from any thread (camera back ends log from their own).
     QMutex m_mutex;
     QtMessageHandler m_previous = nullptr;
     bool m_installed = false;
-
-    static constexpr QFileDevice::Permissions ownerOnly =
-        QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CappedLogFile.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -25,7 +27,7 @@ public:
 
     explicit UploadLog(QString path, qint64 cap = defaultCap);
 
-    QString path() const { return m_path; }
+    QString path() const { return m_file.path(); }
     // Appends one line. The writer fills the fields from what never holds
     // a password (the address from the login and host, a result without
     // server text that repeats it); nothing is masked here. False when the
@@ -35,8 +37,5 @@ public:
     static QString format(const Entry& entry);
 
 private:
-    bool trimToMakeRoomFor(qint64 lineSize);
-
-    QString m_path;
-    qint64 m_cap;
+    CappedLogFile m_file;
 };
