@@ -244,6 +244,10 @@ private slots:
 
         // The snapshot of sequenced pointing stops its timer and sends once.
         QByteArray last = published();
+        // A frame newer than the one just sent, or the snapshot could send
+        // the same picture again and nothing would change.
+        frames.clear();
+        QVERIFY(frames.wait(10000));
         IntervalTimer* snap = s.timer("tmrSnapPic");
         snap->setInterval(10);
         QTRY_VERIFY_WITH_TIMEOUT(published() != last, 30000);
