@@ -3,12 +3,19 @@
 # Builds one Qt Test executable and registers it with CTest. Every test runs
 # through tests/isolated.sh, which gives it a fresh HOME and XDG folders and
 # the offscreen platform, so no test can touch a real user's files.
+#
+# Labels: `unit` (the default) runs in seconds on its own; `station` builds
+# the whole main window; `servers` starts real servers or programs. So
+# `scripts/test -L unit` is the quick round.
 function(kivra_add_test)
     cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE Qt6::Test kivra_test_support ${T_LIBS})
     add_test(NAME ${T_NAME}
              COMMAND ${PROJECT_SOURCE_DIR}/tests/isolated.sh $<TARGET_FILE:${T_NAME}>)
+    if(NOT T_LABELS)
+        set(T_LABELS unit)
+    endif()
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
     endif()

@@ -1,14 +1,9 @@
 // What a screen reader gets from the station's windows.
 #include "ClickableLabel.h"
-#include "FakeCaptureDevice.h"
-#include "FakeFileTransfer.h"
-#include "FakeImageCodec.h"
 #include "FakeMessageBoxes.h"
-#include "FakeSerialPort.h"
 #include "FakeWebBrowser.h"
 #include "KivraWebcam.h"
-#include "MemorySettingsStore.h"
-#include "SqlitePresetFile.h"
+#include "StationRig.h"
 #include "dlgFTP.h"
 #include "frmBrowser.h"
 
@@ -39,20 +34,12 @@ class TestAccessibility : public QObject
 private slots:
     void everyToolTipIsReadAndEveryFieldNamed()
     {
-        MemorySettingsStore settings;
-        FakeSerialPort serial;
-        FakeCaptureDevice capture;
-        FakeMessageBoxes messages;
-        FakeImageCodec codec;
-        FakeFileTransfer transfer;
-        StationComponents components{
-            settings, serial,   capture,         messages, QStringLiteral("/opt/cam"),
-            codec,    transfer, sqlitePresetFile};
-        components.browser.makeComponent = [](const QString&, QWidget* host) {
-            return std::make_unique<FakeWebBrowser>(host);
-        };
-        KivraWebcam station(components);
-        station.Load();
+        StationRig rig({.browser = {[](const QString&, QWidget* host) {
+                            return std::make_unique<FakeWebBrowser>(host);
+                        }}});
+        rig.load();
+        KivraWebcam& station = rig.window();
+        FakeMessageBoxes& messages = rig.messages;
 
         // The logo is a button to a screen reader, and pressing it there
         // opens the browser window as a click does.

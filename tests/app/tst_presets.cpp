@@ -1,11 +1,6 @@
-#include "FakeCaptureDevice.h"
-#include "FakeFileTransfer.h"
-#include "FakeImageCodec.h"
-#include "FakeMessageBoxes.h"
 #include "FakeSerialPort.h"
 #include "IntervalTimer.h"
 #include "KivraWebcam.h"
-#include "MemorySettingsStore.h"
 #include "PresetRecordSet.h"
 #include "PresetTableModel.h"
 #include "PseudoTerminal.h"
@@ -13,6 +8,7 @@
 #include "RecordNavigator.h"
 #include "SettingsKeys.h"
 #include "SqlitePresetFile.h"
+#include "StationRig.h"
 #include "Texts.h"
 #include "TouchPad.h"
 
@@ -34,40 +30,32 @@
 
 namespace {
 
-// A station whose program folder is `folder`; COM1 is `com1` when given.
-template <typename Port> struct Station
+// A station whose program folder is `folder`; COM1 is `com1` when given,
+// reached through `port` or else the rig's fake.
+struct Station
 {
-    Station(const QString& folder, const QString& com1 = {})
-        : window((settings.set(keys::portsSection, QStringLiteral("COM1"), com1),
-                  StationComponents{settings, serial, capture, messages, folder, codec, transfer,
-                                    sqlitePresetFile}))
+    explicit Station(const QString& folder, const QString& com1 = {}, SerialPort* port = nullptr)
+        : rig({.serial = port, .programFolder = folder})
     {
-        window.Load();
+        rig.settings.set(keys::portsSection, QStringLiteral("COM1"), com1);
+        rig.load();
         // The deferred restore of the (empty) settings would undo the modes
         // these tests choose, whenever a slow run reaches 1.5 s.
         timer("Timer3")->setEnabled(false);
     }
-    MemorySettingsStore settings;
-    Port serial;
-    FakeCaptureDevice capture{QStringList{}};
-    FakeMessageBoxes messages;
-    FakeImageCodec codec;
-    FakeFileTransfer transfer;
-    KivraWebcam window;
+    StationRig rig;
+    FakeSerialPort& serial = rig.serial;
+    KivraWebcam& window() { return rig.window(); }
 
-    const MainWindowLayout& ui() const { return window.controls(); }
-    PresetRecordSet& presets() { return window.presets(); }
-    QAbstractItemModel* grid() const { return ui().DBGrid1->model(); }
-    QString status() const { return ui().lblStatus->text(); }
-    IntervalTimer* timer(const char* name) const
-    {
-        return window.findChild<IntervalTimer*>(QLatin1String(name));
-    }
-    // One tick of Timer1, without waiting for it.
-    void tick() { emit timer("Timer1")->timeout(); }
+    const MainWindowLayout& ui() { return rig.ui(); }
+    PresetRecordSet& presets() { return window().presets(); }
+    QAbstractItemModel* grid() { return ui().DBGrid1->model(); }
+    QString status() { return rig.status(); }
+    IntervalTimer* timer(const char* name) { return rig.timer(name); }
+    void tick() { rig.tick(); }
 };
 
-using FakeStation = Station<FakeSerialPort>;
+using FakeStation = Station;
 
 // The table's (pan, tilt, delay) rows as the file holds them, read through
 // a connection of the test's own.
@@ -170,7 +158,8 @@ private slots:
     {
         PseudoTerminal pty;
         QVERIFY(pty.isValid());
-        Station<QtSerialPort> s(freshFolder(), pty.slavePath());
+        QtSerialPort port;
+        Station s(freshFolder(), pty.slavePath(), &port);
         s.ui().Option1->click();
         s.ui().optManual->setChecked(true);
         TouchPad* pad = s.ui().Picture1;
@@ -186,9 +175,16 @@ private slots:
 
         // A real pointer, no button held: 37 and 90 pixels into the inner
         // area are 5.44 and 11.8 pad units.
-        s.window.show();
+        s.window().show();
         QTest::mouseMove(pad, pad->contentsRect().topLeft() + QPoint(37, 90));
         QCOMPARE(pty.read(7), QByteArray("A5\rB11\r"));
+        // Dragged past the left and top edges: about half a unit below
+        // zero is -1 on the line, not 0.
+        QTest::mousePress(pad, Qt::LeftButton, {}, pad->contentsRect().topLeft() + QPoint(5, 5));
+        QTest::mouseMove(pad, pad->contentsRect().topLeft() + QPoint(-13, -13));
+        QCOMPARE(pty.read(8), QByteArray("A-1\rB-1\r"));
+        QTest::mouseRelease(pad, Qt::LeftButton, {},
+                            pad->contentsRect().topLeft() + QPoint(-13, -13));
 
         // Random pointing disables the pad.
         s.ui().optRandom->setChecked(true);
@@ -310,8 +306,8 @@ private slots:
 
         // Typing into a cell when the record set moves on: the text is
         // written first, then the grid follows the cursor.
-        s.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&s.window));
+        s.window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s.window()));
         grid->setFocus();
         grid->setCurrentIndex(model->index(1, 1));
         QTest::keyClicks(grid, QStringLiteral("5"));
@@ -348,17 +344,17 @@ private slots:
         {
             FakeStation s(folder);
             QTableView* grid = s.ui().DBGrid1;
-            s.window.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&s.window));
+            s.window().show();
+            QVERIFY(QTest::qWaitForWindowExposed(&s.window()));
             grid->setFocus();
             grid->setCurrentIndex(grid->model()->index(0, 2));
             QTest::keyClicks(grid, QStringLiteral("7"));
             QVERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
             if (stopRequest) // no Enter, no other row
-                s.window.End();
+                s.window().End();
             else
-                s.window.close();
-            QVERIFY(!s.window.isVisible());
+                s.window().close();
+            QVERIFY(!s.window().isVisible());
         }
         PresetRecordSet file{sqlitePresetFile()};
         file.setDatabaseName(folder + QStringLiteral("/Pivora.mdb"));
@@ -380,8 +376,8 @@ private slots:
         const QString folder = folderWith({{1, 1, 1}, {2, 2, 2}});
         const QStringList before{QStringLiteral("1/1/1"), QStringLiteral("2/2/2")};
         FakeStation s(folder);
-        s.window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        s.window().show();
+        QVERIFY(QTest::qWaitForWindowActive(&s.window()));
         QTableView* grid = s.ui().DBGrid1;
 
         clickCell(grid, 2, 0, doubleClick);
@@ -407,8 +403,8 @@ private slots:
     {
         const QString folder = folderWith({{1, 1, 1}, {2, 2, 2}});
         FakeStation s(folder);
-        s.window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        s.window().show();
+        QVERIFY(QTest::qWaitForWindowActive(&s.window()));
         QTableView* grid = s.ui().DBGrid1;
 
         // Back along the row with Shift+Tab; a refused value leaves the
@@ -448,8 +444,8 @@ private slots:
     {
         const QString folder = folderWith({{1, 1, 1}, {2, 2, 2}});
         FakeStation s(folder);
-        s.window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        s.window().show();
+        QVERIFY(QTest::qWaitForWindowActive(&s.window()));
         s.ui().optTrain->setChecked(true);
         QTableView* grid = s.ui().DBGrid1;
         TouchPad* pad = s.ui().Picture1;

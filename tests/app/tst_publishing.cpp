@@ -2,8 +2,6 @@
 #include "FakeCaptureDevice.h"
 #include "FakeFileTransfer.h"
 #include "FakeImageCodec.h"
-#include "FakeMessageBoxes.h"
-#include "FakeSerialPort.h"
 #include "FramePublisher.h"
 #include "FtpTestServer.h"
 #include "IntervalTimer.h"
@@ -12,7 +10,7 @@
 #include "PresetRecordSet.h"
 #include "QtCaptureDevice.h"
 #include "QuadrantFrame.h"
-#include "SqlitePresetFile.h"
+#include "StationRig.h"
 #include "Texts.h"
 #include "TurboJpegCodec.h"
 #include "dlgFTP.h"
@@ -44,14 +42,14 @@ namespace {
 template <typename Codec, typename Transfer> struct Station
 {
     explicit Station(CaptureDevice& capture)
-        : window({settings, serial, capture, messages, folder.path(), codec, transfer,
-                  sqlitePresetFile})
+        : rig({.capture = &capture,
+               .codec = &codec,
+               .transfer = &transfer,
+               .programFolder = folder.path()})
     {
         // The stored settings are applied before the test acts as operator,
         // or their restore would undo what the test just did.
-        QSignalSpy applied(&window, &KivraWebcam::settingsApplied);
-        window.Load();
-        applied.wait(10000);
+        rig.start();
     }
 
     // Opens the FTP settings with their button, lets `work` fill in the
@@ -79,12 +77,11 @@ template <typename Codec, typename Transfer> struct Station
     }
 
     QTemporaryDir folder;
-    MemorySettingsStore settings;
-    FakeSerialPort serial;
-    FakeMessageBoxes messages;
     Codec codec;
     Transfer transfer;
-    KivraWebcam window;
+    StationRig rig;
+    MemorySettingsStore& settings = rig.settings;
+    KivraWebcam& window = rig.window();
 };
 
 // Opens the frame settings from the live picture's menu, as a right click

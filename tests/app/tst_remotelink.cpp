@@ -1,13 +1,8 @@
 #include "FakeCaptureDevice.h"
-#include "FakeFileTransfer.h"
-#include "FakeImageCodec.h"
-#include "FakeMessageBoxes.h"
-#include "FakeSerialPort.h"
 #include "KivraWebcam.h"
 #include "LocalTcp.h"
-#include "MemorySettingsStore.h"
 #include "QtRemoteSocket.h"
-#include "SqlitePresetFile.h"
+#include "StationRig.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -23,25 +18,14 @@ constexpr int patience = 10000;
 struct Station
 {
     explicit Station(quint16 port)
-        : window({settings,
-                  serial,
-                  capture,
-                  messages,
-                  QStringLiteral("/opt/cam"),
-                  codec,
-                  transfer,
-                  sqlitePresetFile,
-                  {[] { return std::make_unique<QtRemoteSocket>(); }, port}})
+        : rig({.capture = &capture,
+               .remoteSockets = {[] { return std::make_unique<QtRemoteSocket>(); }, port}})
     {
         window.Load();
     }
-    MemorySettingsStore settings;
-    FakeSerialPort serial;
     FakeCaptureDevice capture{{QStringLiteral("Cam")}, 0};
-    FakeMessageBoxes messages;
-    FakeImageCodec codec;
-    FakeFileTransfer transfer;
-    KivraWebcam window;
+    StationRig rig;
+    KivraWebcam& window = rig.window();
 
     QPushButton* toggle() const { return window.controls().cmdEnableRemote; }
     QString status() const { return window.controls().lblStatus->text(); }

@@ -1,8 +1,3 @@
-#include "FakeCaptureDevice.h"
-#include "FakeFileTransfer.h"
-#include "FakeImageCodec.h"
-#include "FakeMessageBoxes.h"
-#include "FakeSerialPort.h"
 #include "FramePublisher.h"
 #include "IniSettingsStore.h"
 #include "IntervalTimer.h"
@@ -11,7 +6,7 @@
 #include "PseudoTerminal.h"
 #include "QtSerialPort.h"
 #include "SettingsKeys.h"
-#include "SqlitePresetFile.h"
+#include "StationRig.h"
 #include "TouchPad.h"
 #include "dlgFTP.h"
 
@@ -28,33 +23,6 @@
 #include <QTimer>
 
 namespace {
-
-// A station over a given settings store, started and waited for until its
-// stored settings were applied.
-template <typename Port> struct Station
-{
-    Station(SettingsStore& store, const QString& folder)
-        : window({store, serial, capture, messages, folder, codec, transfer, sqlitePresetFile})
-    {}
-    void start()
-    {
-        QSignalSpy applied(&window, &KivraWebcam::settingsApplied);
-        window.Load();
-        QVERIFY(applied.wait(10000));
-    }
-    Port serial;
-    FakeCaptureDevice capture{QStringList{}};
-    FakeMessageBoxes messages;
-    FakeImageCodec codec;
-    FakeFileTransfer transfer;
-    KivraWebcam window;
-
-    const MainWindowLayout& ui() const { return window.controls(); }
-    IntervalTimer* timer(const char* name) const
-    {
-        return window.findChild<IntervalTimer*>(QLatin1String(name));
-    }
-};
 
 void store(MemorySettingsStore& s, const char* key, const char* value)
 {
@@ -84,7 +52,7 @@ private slots:
     void emptyStoreGivesTheFirstRunState()
     {
         MemorySettingsStore settings;
-        Station<FakeSerialPort> s(settings, m_folder.path());
+        StationRig s({.settings = &settings, .programFolder = m_folder.path()});
         s.start();
         QVERIFY(s.serial.events.isEmpty());
         QVERIFY(s.serial.written.isEmpty());
@@ -108,10 +76,11 @@ private slots:
         settings.set(keys::portsSection, QStringLiteral("COM2"), pty.slavePath());
         store(settings, "Com1", "False");
         store(settings, "Com2", "True");
-        Station<QtSerialPort> s(settings, m_folder.path());
-        QVERIFY(!s.serial.isOpen());
+        QtSerialPort port;
+        StationRig s({.settings = &settings, .serial = &port, .programFolder = m_folder.path()});
+        QVERIFY(!port.isOpen());
         s.start();
-        QVERIFY(s.serial.isOpen());
+        QVERIFY(port.isOpen());
         QVERIFY(s.ui().Option2->isChecked());
         const auto line = pty.lineSettings();
         QCOMPARE(line.baud, 9600);
@@ -124,7 +93,7 @@ private slots:
         MemorySettingsStore settings;
         store(settings, "Com1", "True");
         store(settings, "Com3", "True");
-        Station<FakeSerialPort> s(settings, m_folder.path());
+        StationRig s({.settings = &settings, .programFolder = m_folder.path()});
         s.start();
         QCOMPARE(s.serial.events, QStringList({"open /dev/ttyS0 9600,N,8,1", "close",
                                                "open /dev/ttyS2 9600,N,8,1"}));
@@ -154,7 +123,8 @@ private slots:
         settings.set(keys::portsSection, QStringLiteral("COM1"), pty.slavePath());
         store(settings, "Com1", "True");
         settings.set(keys::settingsSection, keys::accel, accel);
-        Station<QtSerialPort> s(settings, m_folder.path());
+        QtSerialPort port;
+        StationRig s({.settings = &settings, .serial = &port, .programFolder = m_folder.path()});
         s.start();
         QCOMPARE(s.ui().lblAccel->text(), caption);
         QCOMPARE(pty.drain(std::chrono::milliseconds(300)), bytes);
@@ -163,13 +133,13 @@ private slots:
     void unloadWritesTheControlStates()
     {
         MemorySettingsStore settings;
-        Station<FakeSerialPort> s(settings, m_folder.path());
+        StationRig s({.settings = &settings, .programFolder = m_folder.path()});
         s.start();
         s.ui().Option1->click();
         s.ui().hsAccel->setValue(1);
         s.ui().optRandom->click();
         settings.writes.clear();
-        s.window.close();
+        s.window().close();
         QCOMPARE(settingsWrites(settings),
                  QStringList({"Com1=True", "Com2=False", "Com3=False", "Com4=False", "Accel=1",
                               "Manual=False", "Random=True", "Sequence=False", "Train=False",
@@ -184,13 +154,13 @@ private slots:
         MemorySettingsStore settings;
         store(settings, "FTPEnable", "1");
         store(settings, "CaptureFrame", "True");
-        Station<FakeSerialPort> s(settings, m_folder.path());
+        StationRig s({.settings = &settings, .programFolder = m_folder.path()});
         s.start();
         s.capture.frame = QImage(8, 8, QImage::Format_RGB888);
         s.ui().cmdCaptureFrame->click();
         QVERIFY(s.transfer.IsBusy());
         QVERIFY(!s.ui().cmdCaptureFrame->isEnabled());
-        s.window.close();
+        s.window().close();
         QCOMPARE(settings.read(keys::settingsSection, keys::captureFrame), QStringLiteral("True"));
     }
 
@@ -199,14 +169,14 @@ private slots:
         MemorySettingsStore settings;
         store(settings, "Interval", "1500");
         store(settings, "Timer1", "True");
-        Station<FakeSerialPort> ticking(settings, m_folder.path());
+        StationRig ticking({.settings = &settings, .programFolder = m_folder.path()});
         ticking.start();
         QVERIFY(ticking.timer("Timer1")->isTicking());
         QCOMPARE(ticking.timer("Timer1")->interval(), 1500);
 
         MemorySettingsStore noInterval;
         store(noInterval, "Timer1", "True");
-        Station<FakeSerialPort> silent(noInterval, m_folder.path());
+        StationRig silent({.settings = &noInterval, .programFolder = m_folder.path()});
         silent.start();
         QVERIFY(silent.timer("Timer1")->isEnabled());
         QVERIFY(!silent.timer("Timer1")->isTicking());
@@ -221,7 +191,7 @@ private slots:
         store(settings, "Interval", "1500");
         store(settings, "Timer1", "False");
         store(settings, "CaptureFrame", "True");
-        Station<FakeSerialPort> s(settings, m_folder.path());
+        StationRig s({.settings = &settings, .programFolder = m_folder.path()});
         s.start();
         QVERIFY(s.ui().optManual->isChecked());
         QVERIFY(!s.ui().Picture1->isEnabled());
@@ -237,7 +207,7 @@ private slots:
              {"Com1", "Com2", "Com3", "Com4", "Accel", "Manual", "Random", "Sequence", "Train",
               "Picture", "Interval", "Timer1", "Delete", "CaptureFrame"})
             store(settings, key, "#garbage#");
-        Station<FakeSerialPort> s(settings, m_folder.path());
+        StationRig s({.settings = &settings, .programFolder = m_folder.path()});
         s.start();
         QVERIFY(s.serial.events.isEmpty());
         QCOMPARE(s.ui().hsAccel->value(), 2);
@@ -257,12 +227,12 @@ private slots:
         store(settings, "FileInterval", "5");
         store(settings, "FileAuto", "1");
         store(settings, "FileQuality", "80");
-        Station<FakeSerialPort> s(settings, m_folder.path());
+        StationRig s({.settings = &settings, .programFolder = m_folder.path()});
         s.start();
 
         QCOMPARE(s.transfer.propertyWrites, QStringList({"ServerName=ftp.example.net:2121",
                                                          "LoginPassword=pa ss", "LoginName=cam"}));
-        const UploadSettings& u = s.window.uploadSettings();
+        const UploadSettings& u = s.window().uploadSettings();
         QCOMPARE(u.FilePath, QStringLiteral("/pub/"));
         QCOMPARE(u.FileName, QStringLiteral("cam.jpg"));
         QCOMPARE(u.FileInterval, qint16(5));
@@ -274,7 +244,7 @@ private slots:
         QVERIFY(s.transfer.commands.isEmpty());
 
         // Confirming the dialog with what was restored starts them.
-        s.window.publisher().ApplyFtpSettings(u);
+        s.window().publisher().ApplyFtpSettings(u);
         QVERIFY(s.timer("Timer2")->isTicking());
         QCOMPARE(s.timer("Timer2")->interval(), 5000);
     }
@@ -285,11 +255,11 @@ private slots:
         store(settings, "FileHost", "ftp.example.net");
         store(settings, "FileLogin", "cam");
         store(settings, "FilePassword", "secret");
-        Station<FakeSerialPort> s(settings, m_folder.path());
-        s.window.Load();
+        StationRig s({.settings = &settings, .programFolder = m_folder.path()});
+        s.window().Load();
         QString shown;
-        QTimer::singleShot(0, &s.window, [&] {
-            auto* dialog = s.window.findChild<dlgFTP*>();
+        QTimer::singleShot(0, &s.window(), [&] {
+            auto* dialog = s.window().findChild<dlgFTP*>();
             QVERIFY(dialog);
             shown = dialog->findChild<QLineEdit*>(QStringLiteral("txtFTPServer"))->text();
             dialog->findChild<QPushButton*>(QStringLiteral("OKButton"))->click();
@@ -301,7 +271,7 @@ private slots:
         QCOMPARE(settings.read(keys::settingsSection, keys::filePassword),
                  QStringLiteral("secret"));
         // The load ran once, not again when its timer would have fired.
-        QVERIFY(s.window.settingsLoaded());
+        QVERIFY(s.window().settingsLoaded());
         QVERIFY(!s.timer("Timer3")->isEnabled());
     }
 
@@ -312,9 +282,9 @@ private slots:
         store(settings, "FileInterval", "99999");
         store(settings, "FileAuto", "1e9");
         store(settings, "FileQuality", "500");
-        Station<FakeSerialPort> s(settings, m_folder.path());
+        StationRig s({.settings = &settings, .programFolder = m_folder.path()});
         s.start();
-        QCOMPARE(s.window.uploadSettings(), UploadSettings{});
+        QCOMPARE(s.window().uploadSettings(), UploadSettings{});
     }
 
     void roundTripThroughARealFile()
@@ -323,15 +293,15 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("KivraWebcam/KivraWebcam.conf"));
         {
             IniSettingsStore ini(path);
-            Station<FakeSerialPort> first(ini, m_folder.path());
+            StationRig first({.settings = &ini, .programFolder = m_folder.path()});
             first.start();
             first.ui().Option4->click();
             first.ui().hsAccel->setValue(3);
             first.ui().optTrain->click();
-            first.window.close();
+            first.window().close();
         }
         IniSettingsStore ini(path);
-        Station<FakeSerialPort> second(ini, m_folder.path());
+        StationRig second({.settings = &ini, .programFolder = m_folder.path()});
         second.start();
         QVERIFY(second.ui().Option4->isChecked());
         QCOMPARE(second.ui().hsAccel->value(), 3);
@@ -362,10 +332,10 @@ private slots:
 
         {
             IniSettingsStore ini(path);
-            Station<FakeSerialPort> s(ini, m_folder.path());
-            s.window.Load();
-            s.window.close();
-            QVERIFY(!s.window.settingsLoaded());
+            StationRig s({.settings = &ini, .programFolder = m_folder.path()});
+            s.window().Load();
+            s.window().close();
+            QVERIFY(!s.window().settingsLoaded());
         }
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), before);

@@ -1,14 +1,9 @@
 #include "FakeCaptureDevice.h"
-#include "FakeFileTransfer.h"
-#include "FakeImageCodec.h"
-#include "FakeMessageBoxes.h"
-#include "FakeSerialPort.h"
 #include "IntervalTimer.h"
 #include "KivraWebcam.h"
-#include "MemorySettingsStore.h"
 #include "PresetRecordSet.h"
 #include "QtCaptureDevice.h"
-#include "SqlitePresetFile.h"
+#include "StationRig.h"
 #include "Texts.h"
 #include "Twips.h"
 
@@ -28,30 +23,6 @@
 #include <QVideoSink>
 #include <QVideoWidget>
 
-namespace {
-
-struct Station
-{
-    explicit Station(CaptureDevice& capture)
-        : window({settings, serial, capture, messages, QStringLiteral("/opt/cam"), codec, transfer,
-                  sqlitePresetFile})
-    {}
-    MemorySettingsStore settings;
-    FakeSerialPort serial;
-    FakeMessageBoxes messages;
-    FakeImageCodec codec;
-    FakeFileTransfer transfer;
-    KivraWebcam window;
-
-    QString status() const { return window.controls().lblStatus->text(); }
-    IntervalTimer* timer(const char* name) const
-    {
-        return window.findChild<IntervalTimer*>(QLatin1String(name));
-    }
-};
-
-} // namespace
-
 class TestStartup : public QObject
 {
     Q_OBJECT
@@ -59,10 +30,10 @@ private slots:
     void noCameraShowsThePlaceholderAndGoesOn()
     {
         FakeCaptureDevice capture(QStringList{});
-        Station s(capture);
-        s.window.Load();
+        StationRig s({.capture = &capture});
+        s.window().Load();
 
-        QComboBox* list = s.window.controls().cbDriver;
+        QComboBox* list = s.window().controls().cbDriver;
         QCOMPARE(list->count(), 1);
         QCOMPARE(list->currentText(), QString(texts::noVideo));
         QCOMPARE(s.messages.texts, QStringList{QStringLiteral("No Video Capture Device!")});
@@ -70,11 +41,11 @@ private slots:
 
         // The steps after the failing one still ran. /opt/cam cannot take
         // the database, so it lives in the per-user data folder.
-        QCOMPARE(s.window.presets().databaseName(),
+        QCOMPARE(s.window().presets().databaseName(),
                  QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                      QStringLiteral("/KivraWebcam/Pivora.mdb"));
-        QVERIFY(!s.window.controls().Picture1->isEnabled());
-        QVERIFY(!s.window.remoteControl());
+        QVERIFY(!s.window().controls().Picture1->isEnabled());
+        QVERIFY(!s.window().remoteControl());
         QCOMPARE(s.timer("Timer3")->interval(), 1500);
         QVERIFY(s.timer("Timer3")->isTicking());
     }
@@ -82,17 +53,17 @@ private slots:
     void testPatternShowsInThePreview()
     {
         QtCaptureDevice capture(true);
-        Station s(capture);
-        s.window.Load();
+        StationRig s({.capture = &capture});
+        s.window().Load();
 
-        QComboBox* list = s.window.controls().cbDriver;
+        QComboBox* list = s.window().controls().cbDriver;
         const int pattern = list->count() - 1;
         QCOMPARE(list->itemText(pattern), QString(texts::testPatternDriver));
         list->setCurrentIndex(pattern);
         QCOMPARE(s.status(), QString(texts::deviceSelected));
         QVERIFY(s.messages.texts.isEmpty());
 
-        QVideoSink* sink = s.window.controls().ezVidCap1->videoSink();
+        QVideoSink* sink = s.window().controls().ezVidCap1->videoSink();
         QSignalSpy frames(sink, &QVideoSink::videoFrameChanged);
         QVERIFY(frames.wait(10000));
         QCOMPARE(sink->videoFrame().size(), QSize(640, 480));
@@ -102,38 +73,39 @@ private slots:
     {
         FakeCaptureDevice capture({QStringLiteral("Cam A"), QStringLiteral("Cam B")});
         capture.failing.insert(0);
-        Station s(capture);
-        s.window.Load();
+        StationRig s({.capture = &capture});
+        s.window().Load();
         QCOMPARE(s.status(), QString(texts::deviceSelected));
 
-        s.window.controls().cbDriver->setCurrentIndex(0);
+        s.window().controls().cbDriver->setCurrentIndex(0);
         QCOMPARE(capture.index, 1);
-        QCOMPARE(s.window.controls().cbDriver->currentIndex(), 1);
+        QCOMPARE(s.window().controls().cbDriver->currentIndex(), 1);
         QCOMPARE(s.status(), QStringLiteral("Could not connect!"));
     }
 
     void settingsAreAppliedOnceAfterTheDelay()
     {
         FakeCaptureDevice capture({QStringLiteral("Cam")}, 0);
-        Station s(capture);
-        QSignalSpy applied(&s.window, &KivraWebcam::settingsApplied);
-        s.window.Load();
+        StationRig s({.capture = &capture});
+        QSignalSpy applied(&s.window(), &KivraWebcam::settingsApplied);
+        s.load();
         QCOMPARE(applied.count(), 0);
-        QVERIFY(applied.wait(10000));
-        QVERIFY(!s.timer("Timer3")->isEnabled());
-        QTest::qWait(2000);
+        QCOMPARE(s.timer("Timer3")->interval(), 1500);
+        s.restoreNow();
         QCOMPARE(applied.count(), 1);
+        // Nothing is left to run it a second time.
+        QVERIFY(!s.timer("Timer3")->isTicking());
     }
 
     void designStateOfTheControls()
     {
         FakeCaptureDevice capture(QStringList{});
-        Station s(capture);
-        const MainWindowLayout& ui = s.window.controls();
+        StationRig s({.capture = &capture});
+        const MainWindowLayout& ui = s.window().controls();
 
-        QCOMPARE(s.window.windowTitle(), QString(texts::mainCaption));
-        QCOMPARE(s.window.size(), QSize(664, 475));
-        QVERIFY(!(s.window.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(s.window().windowTitle(), QString(texts::mainCaption));
+        QCOMPARE(s.window().size(), QSize(664, 475));
+        QVERIFY(!(s.window().windowFlags() & Qt::WindowMaximizeButtonHint));
 
         QCOMPARE(ui.ezVidCap1->geometry(), QRect(8, 8, 320, 240));
         QCOMPARE(ui.Picture1->geometry(), QRect(8, 256, 173, 145));
@@ -162,11 +134,11 @@ private slots:
     void closingClosesThePort()
     {
         FakeCaptureDevice capture(QStringList{});
-        Station s(capture);
-        s.window.Load();
-        s.window.controls().Option2->click();
+        StationRig s({.capture = &capture});
+        s.window().Load();
+        s.window().controls().Option2->click();
         QVERIFY(s.serial.isOpen());
-        s.window.close();
+        s.window().close();
         QVERIFY(!s.serial.isOpen());
         QCOMPARE(s.serial.events.last(), QStringLiteral("close"));
     }

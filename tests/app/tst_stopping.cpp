@@ -1,9 +1,4 @@
 #include "CurlFileTransfer.h"
-#include "FakeCaptureDevice.h"
-#include "FakeFileTransfer.h"
-#include "FakeImageCodec.h"
-#include "FakeMessageBoxes.h"
-#include "FakeSerialPort.h"
 #include "FtpTestServer.h"
 #include "IniSettingsStore.h"
 #include "IntervalTimer.h"
@@ -13,6 +8,7 @@
 #include "QtCaptureDevice.h"
 #include "SettingsKeys.h"
 #include "SqlitePresetFile.h"
+#include "StationRig.h"
 #include "TouchPad.h"
 #include "TurboJpegCodec.h"
 
@@ -78,22 +74,14 @@ struct Station
 {
     Station(const QString& settingsFile, const QString& folder)
         : settings(settingsFile)
-        , window({settings, serial, capture, messages, folder, codec, transfer, sqlitePresetFile})
+        , rig({.settings = &settings, .programFolder = folder})
     {}
-    void start()
-    {
-        window.Load();
-        emit window.findChild<IntervalTimer*>(QStringLiteral("Timer3"))->timeout();
-    }
-    QString status() const { return window.controls().lblStatus->text(); }
+    void start() { rig.start(); }
+    QString status() { return rig.status(); }
 
     IniSettingsStore settings;
-    FakeSerialPort serial;
-    FakeCaptureDevice capture{QStringList{}};
-    FakeMessageBoxes messages;
-    FakeImageCodec codec;
-    FakeFileTransfer transfer;
-    KivraWebcam window;
+    StationRig rig;
+    KivraWebcam& window = rig.window();
 };
 
 } // namespace
@@ -316,6 +304,16 @@ private slots:
         QCOMPARE(modeOf(target) & 07777, mode_t(0600));
         QCOMPARE(IniSettingsStore(path).read(keys::settingsSection, keys::filePassword),
                  QStringLiteral("se\"cret"));
+
+        // Made readable again by hand: the password already in the file
+        // makes it private at the next save, whatever key that saves.
+        QCOMPARE(::chmod(QFile::encodeName(target).constData(), 0644), 0);
+        {
+            IniSettingsStore store(path);
+            store.write(keys::settingsSection, keys::accel, QStringLiteral("1"));
+            QVERIFY(store.flush());
+        }
+        QCOMPARE(modeOf(target) & 07777, mode_t(0600));
     }
 
     void aLockedPresetFileOpensOnceReleased()
@@ -369,15 +367,16 @@ private slots:
         for (int run = 0; run < 25; ++run) {
             QVERIFY(put(path, stored));
             IniSettingsStore settings(path);
-            FakeSerialPort serial;
             QtCaptureDevice capture(true);
-            FakeMessageBoxes messages;
             TurboJpegCodec codec;
             CurlFileTransfer transfer;
-            KivraWebcam window(
-                {settings, serial, capture, messages, folder, codec, transfer, sqlitePresetFile});
-            window.Load();
-            emit window.findChild<IntervalTimer*>(QStringLiteral("Timer3"))->timeout();
+            StationRig rig({.settings = &settings,
+                            .capture = &capture,
+                            .codec = &codec,
+                            .transfer = &transfer,
+                            .programFolder = folder});
+            rig.start();
+            KivraWebcam& window = rig.window();
             QVERIFY(QTest::qWaitForWindowExposed(&window));
             QPushButton* send = window.controls().cmdCaptureFrame;
             QVERIFY(send->isEnabled());

@@ -1,15 +1,9 @@
 // The browser window on the real engine, against a local web server.
 #include "ClickableLabel.h"
-#include "FakeCaptureDevice.h"
-#include "FakeFileTransfer.h"
-#include "FakeImageCodec.h"
-#include "FakeMessageBoxes.h"
-#include "FakeSerialPort.h"
 #include "IntervalTimer.h"
 #include "KivraWebcam.h"
 #include "LocalWebServer.h"
-#include "MemorySettingsStore.h"
-#include "SqlitePresetFile.h"
+#include "StationRig.h"
 #include "Texts.h"
 #include "WebEngineLoader.h"
 #include "WebEngineSetup.h"
@@ -195,18 +189,9 @@ private slots:
 
     void logoOpensOneWindow()
     {
-        MemorySettingsStore settings;
-        FakeSerialPort serial;
-        FakeCaptureDevice capture;
-        FakeMessageBoxes messages;
-        FakeImageCodec codec;
-        FakeFileTransfer transfer;
-        StationComponents components{
-            settings, serial,   capture,         messages, QStringLiteral("/opt/cam"),
-            codec,    transfer, sqlitePresetFile};
-        components.browser = {engine.factory(), server.url("/a.html"),
-                              [this](QString* reason) { return engine.load(reason); }};
-        KivraWebcam station(components);
+        StationRig rig({.browser = {engine.factory(), server.url("/a.html"),
+                                    [this](QString* reason) { return engine.load(reason); }}});
+        KivraWebcam& station = rig.window();
         station.show();
         ClickableLabel* logo = station.controls().Picture2;
 

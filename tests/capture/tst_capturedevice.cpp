@@ -1,3 +1,4 @@
+#include "FakeCaptureDevice.h"
 #include "QtCaptureDevice.h"
 #include "Texts.h"
 
@@ -91,6 +92,35 @@ private slots:
         QSignalSpy frames(&preview, &QVideoSink::videoFrameChanged);
         QVERIFY(frames.wait(10000));
         QCOMPARE(preview.videoFrame().size(), QSize(320, 240));
+    }
+
+    // The stall watch: a steady stream never stalls however long it runs,
+    // and each stop after a resume is a stall of its own.
+    void onlyAStoppedStreamStalls()
+    {
+        QtCaptureDevice capture(true);
+        capture.setStallLimit(std::chrono::milliseconds(600));
+        QSignalSpy stalled(&capture, &CaptureDevice::stalled);
+        QVideoSink preview;
+        capture.setPreviewSink(&preview);
+        QSignalSpy frames(&preview, &QVideoSink::videoFrameChanged);
+        QVERIFY(capture.setDriverIndex(patternIndex(capture), nullptr));
+        // 30 frames at 15 a second: three limits and more.
+        QTRY_VERIFY_WITH_TIMEOUT(frames.count() >= 30, 30000);
+        QCOMPARE(stalled.count(), 0);
+        QVERIFY(capture.snapFrame());
+
+        FakeCaptureDevice camera({QStringLiteral("Cam")}, 0);
+        camera.watch.setLimit(std::chrono::milliseconds(300));
+        QSignalSpy cameraStalled(&camera, &CaptureDevice::stalled);
+        QSignalSpy resumed(&camera, &CaptureDevice::resumed);
+        for (int stop = 1; stop <= 2; ++stop) {
+            camera.deliver(QImage(8, 8, QImage::Format_RGB888));
+            QVERIFY(camera.snapFrame());
+            QTRY_COMPARE_WITH_TIMEOUT(cameraStalled.count(), stop, 10000);
+            QVERIFY(!camera.snapFrame());
+        }
+        QCOMPARE(resumed.count(), 1);
     }
 
     void snapWithoutAFrameFails()
