@@ -29,6 +29,12 @@ inline constexpr QLatin1String mountNotConnected{
 inline constexpr QLatin1String mountLost{"Mount on %1 lost: %2"};
 inline constexpr QLatin1String mountNotReading{"Mount on %1 is not reading"};
 inline constexpr QLatin1String mountBack{"Mount on %1 back"};
+// A head that answers (VISCA): no answer in time, or a refusal, %2 saying
+// which.
+inline constexpr QLatin1String mountNoAnswer{"Mount on %1 does not answer"};
+inline constexpr QLatin1String mountRefused{"Mount on %1 refused a command: %2"};
+inline constexpr QLatin1String mountSettingsMenu{"Mount Settings..."};
+inline constexpr QLatin1String mountSettingsCaption{"Mount Settings"};
 inline constexpr QLatin1String accelFaster{"Faster"};
 inline constexpr QLatin1String accelNormal{"Normal"};
 inline constexpr QLatin1String accelSlower{"Slower"};
