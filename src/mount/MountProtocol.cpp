@@ -28,3 +28,17 @@ std::unique_ptr<MountProtocol> makeMountProtocol(const MountSettings& settings)
     }
     return std::make_unique<StationProtocol>();
 }
+
+QList<QByteArray> framesForMove(const MountSettings& settings, qint16 pan, qint16 tilt)
+{
+    const std::unique_ptr<MountProtocol> protocol = makeMountProtocol(settings);
+    protocol->reset();
+    MountCommands waiting;
+    waiting.pan = pan;
+    waiting.tilt = tilt;
+    QList<QByteArray> frames;
+    for (QByteArray frame = protocol->nextFrame(waiting); !frame.isEmpty();
+         frame = protocol->nextFrame(waiting))
+        frames.append(frame);
+    return frames;
+}

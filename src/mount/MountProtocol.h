@@ -66,3 +66,7 @@ public:
 
 // The implementation the settings ask for.
 std::unique_ptr<MountProtocol> makeMountProtocol(const MountSettings& settings);
+
+// The frames a freshly opened line carries for one move, as the settings
+// dialog shows them.
+QList<QByteArray> framesForMove(const MountSettings& settings, qint16 pan, qint16 tilt);
