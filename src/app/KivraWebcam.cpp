@@ -28,6 +28,7 @@
 #include "VideoSettingsDialog.h"
 #include "dlgFTP.h"
 #include "dlgFrame.h"
+#include "dlgMount.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -189,9 +190,16 @@ void KivraWebcam::connectFrameDressing()
         QMenu menu(this);
         menu.setObjectName(QStringLiteral("videoMenu"));
         const QAction* frameSettings = menu.addAction(texts::frameSettingsMenu);
+        const QAction* mountSettings = menu.addAction(texts::mountSettingsMenu);
         // The dialog opens once the menu is gone.
-        if (menu.exec(ui.ezVidCap1->mapToGlobal(at)) == frameSettings)
+        const QAction* chosen = menu.exec(ui.ezVidCap1->mapToGlobal(at));
+        if (chosen == frameSettings)
             openFrameSettings();
+        QString unsaved;
+        if (chosen == mountSettings && dlgMount::edit(m_components.settings, this, &unsaved))
+            m_mount->applySettings();
+        if (!unsaved.isEmpty())
+            ShowStatus(texts::settingsNotSavedPrefix + unsaved);
     });
 }
 

@@ -20,6 +20,11 @@ inline constexpr std::chrono::milliseconds shortestDwell = 1000ms;
 // Bytes the mount has not taken for this long mean it stopped reading.
 inline constexpr std::chrono::milliseconds mountStallLimit = 2s;
 
+// A head that answers (VISCA) acknowledges a command within this time, and
+// reports a move done within the longer one, however far it had to turn.
+inline constexpr std::chrono::milliseconds mountAnswerLimit = 1s;
+inline constexpr std::chrono::milliseconds mountMoveLimit = 30s;
+
 // A lost serial port is tried again this often until its device is back.
 inline constexpr std::chrono::milliseconds mountReopenInterval = 3s;
 

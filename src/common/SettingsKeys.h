@@ -13,6 +13,7 @@ inline constexpr QLatin1String settingsSection{"Settings"};
 inline constexpr QLatin1String portsSection{"Ports"};
 inline constexpr QLatin1String uploadSection{"Upload"};
 inline constexpr QLatin1String frameSection{"Frame"};
+inline constexpr QLatin1String mountSection{"Mount"};
 
 // [Ports]: device path of each COM number, "COM1" to "COM4".
 inline constexpr QLatin1String portKeyPrefix{"COM"};
@@ -59,5 +60,22 @@ inline constexpr QLatin1String rotate{"Rotate"};
 inline constexpr QLatin1String mirror{"Mirror"};
 inline constexpr QLatin1String positionTop{"Top"};
 inline constexpr QLatin1String positionBottom{"Bottom"};
+
+// [Mount]: the head's protocol and how the station's numbers reach it, set
+// by the Mount Settings dialog.
+inline constexpr QLatin1String protocol{"Protocol"};
+inline constexpr QLatin1String address{"Address"};
+inline constexpr QLatin1String baud{"Baud"};
+inline constexpr QLatin1String panFrom{"PanFrom"};
+inline constexpr QLatin1String panTo{"PanTo"};
+inline constexpr QLatin1String tiltFrom{"TiltFrom"};
+inline constexpr QLatin1String tiltTo{"TiltTo"};
+inline constexpr QLatin1String unitsPerDegree{"UnitsPerDegree"};
+// Milliseconds between two commands.
+inline constexpr QLatin1String gap{"MinimumGap"};
+inline constexpr QLatin1String protocolStation{"Station"};
+inline constexpr QLatin1String protocolPelcoD{"PelcoD"};
+inline constexpr QLatin1String protocolPelcoP{"PelcoP"};
+inline constexpr QLatin1String protocolVisca{"Visca"};
 
 } // namespace keys

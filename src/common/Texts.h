@@ -29,6 +29,21 @@ inline constexpr QLatin1String mountNotConnected{
 inline constexpr QLatin1String mountLost{"Mount on %1 lost: %2"};
 inline constexpr QLatin1String mountNotReading{"Mount on %1 is not reading"};
 inline constexpr QLatin1String mountBack{"Mount on %1 back"};
+// A head that answers (VISCA): no answer in time, or a refusal, %2 saying
+// which.
+inline constexpr QLatin1String mountNoAnswer{"Mount on %1 does not answer"};
+inline constexpr QLatin1String mountRefused{"Mount on %1 refused a command: %2"};
+inline constexpr QLatin1String mountSettingsMenu{"Mount Settings..."};
+inline constexpr QLatin1String mountSettingsCaption{"Mount Settings"};
+inline constexpr QLatin1String mountProtocolTip{
+    "The language of the pan/tilt head: Station for the station's own commands"};
+inline constexpr QLatin1String mountAddressTip{
+    "The head's address: its switches (Pelco, 1 to 255) or its place on the chain (VISCA, 1 to 7)"};
+inline constexpr QLatin1String mountUnitsTip{
+    "How many of its position units a VISCA head turns a degree"};
+inline constexpr QLatin1String mountGapTip{"The pause the head needs between two commands"};
+// %1 and %2: the pad's pan and tilt of the test move.
+inline constexpr QLatin1String mountTestMoveLabel{"Bytes for pan %1, tilt %2"};
 inline constexpr QLatin1String accelFaster{"Faster"};
 inline constexpr QLatin1String accelNormal{"Normal"};
 inline constexpr QLatin1String accelSlower{"Slower"};

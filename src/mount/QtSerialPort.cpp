@@ -67,6 +67,11 @@ QtSerialPort::QtSerialPort(QObject* parent)
         if (m_port.bytesToWrite() == 0)
             emit drained();
     });
+    connect(&m_port, &QSerialPort::readyRead, this, [this] {
+        const QByteArray bytes = m_port.readAll();
+        if (!bytes.isEmpty())
+            emit received(bytes);
+    });
 }
 
 bool QtSerialPort::open(const QString& device, const QString& lineSettings)
@@ -78,8 +83,8 @@ bool QtSerialPort::open(const QString& device, const QString& lineSettings)
         return false;
     }
     m_port.setPortName(device);
-    // Write-only: the mount never answers, and nothing read would be used.
-    if (!m_port.open(QIODevice::WriteOnly)) {
+    // Some heads answer (VISCA); for the others what comes in is dropped.
+    if (!m_port.open(QIODevice::ReadWrite)) {
         m_error = m_port.errorString();
         return false;
     }

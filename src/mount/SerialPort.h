@@ -4,7 +4,8 @@
 #include <QObject>
 #include <QString>
 
-// A serial line the station only writes to.
+// The serial line to the mount. Most heads only listen; those that answer
+// are heard through received().
 class SerialPort : public QObject
 {
     Q_OBJECT
@@ -31,4 +32,6 @@ signals:
     void lost(const QString& reason);
     // Every byte written so far has been taken by the device.
     void drained();
+    // Bytes that came in from the device.
+    void received(const QByteArray& bytes);
 };

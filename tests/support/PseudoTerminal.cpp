@@ -64,6 +64,12 @@ QByteArray PseudoTerminal::readAvailable()
     return data;
 }
 
+bool PseudoTerminal::write(const QByteArray& bytes)
+{
+    return m_master >= 0 &&
+           ::write(m_master, bytes.constData(), size_t(bytes.size())) == ssize_t(bytes.size());
+}
+
 void PseudoTerminal::hangUp()
 {
     if (m_slave >= 0)

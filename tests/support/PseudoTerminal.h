@@ -24,6 +24,10 @@ public:
     QByteArray drain(std::chrono::milliseconds wait = std::chrono::milliseconds(200));
     // What has arrived, without waiting.
     QByteArray readAvailable();
+    // Sends bytes to the program's side, as a device that answers.
+    bool write(const QByteArray& bytes);
+    // The test's side, for watching it in an event loop.
+    int masterHandle() const { return m_master; }
     // Closes both ends, as a device that is pulled out: the program's side
     // of the line gets an error on its next write.
     void hangUp();
