@@ -86,6 +86,8 @@ def main(build, program_path, version):
         check(code == 0 and not said.strip(), "desktop-file-validate: " + said)
         code, said = run("appstreamcli", "validate-tree", "--strict", "--no-net", root)
         check(code == 0, "appstreamcli: " + said)
+        code, said = run("appstreamcli", "validate", "--pedantic", "--no-net", info_path)
+        check(code == 0, "appstreamcli --pedantic: " + said)
 
         entry = configparser.ConfigParser(interpolation=None)
         entry.optionxform = str
