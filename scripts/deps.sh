@@ -20,9 +20,10 @@ kivra_test_packages=(
   python3 python3-pyftpdlib python3-openssl python3-paramiko openssl
   desktop-file-utils appstream
 )
-# scripts/package: dpkg-shlibdeps finds the package's dependencies.
+# scripts/package: dpkg-shlibdeps finds the package's dependencies, lintian
+# checks the package.
 kivra_package_packages=(
-  dpkg-dev file
+  dpkg-dev file lintian
 )
 # scripts/screenshot: grabs the window from the virtual display.
 kivra_screenshot_packages=(

@@ -92,7 +92,7 @@ int main(int argc, char* argv[])
     // Every window of the station was laid out for the same narrow font.
     QApplication::setFont(MainWindowLayout::windowFont());
     // Matches the windows to the menu entry on Wayland.
-    QGuiApplication::setDesktopFileName(QStringLiteral("com.example.KivraWebcam"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(KIVRA_APP_ID));
 
     StationLog log(QDir(StationPaths::dataFolder()).filePath(texts::stationLogFile));
     log.install();

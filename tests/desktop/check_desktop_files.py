@@ -1,14 +1,18 @@
 #!/usr/bin/env python3
-"""Installs the desktop files of a build into a temporary folder and checks
-them there as a desktop and a software centre would find them: the
-validators of freedesktop and AppStream, the icon the menu entry names in
-every size, and the entry, the AppStream data and the program agreeing.
+"""Installs the desktop files and the documents of a build into a
+temporary folder and checks them there as a desktop, a software centre and
+a packager would find them: the validators of freedesktop and AppStream, the
+icon the menu entry names in every size, the manual page describing every
+option, and the entry, the AppStream data, the manual page and the program
+agreeing.
 
-check_desktop_files.py <build folder> <program name> <project version>
+check_desktop_files.py <build folder> <program> <project version>
 """
 import configparser
 import glob
+import gzip
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -41,12 +45,36 @@ def png_size(path):
     return struct.unpack(">II", head[16:24])
 
 
-def main(build, program, version):
+def check_manual_page(path, program_path, version):
+    """The page names the version and every option the program's --help lists."""
+    with gzip.open(path, "rt") as f:
+        page = f.read()
+    check(re.search(r'^\.TH KIVRAWEBCAM 1 "\d{4}-\d\d-\d\d" "KivraWebcam %s"' %
+                    re.escape(version), page, re.M), "the manual page's heading")
+    code, said = run(program_path, "--help")
+    options = set()
+    for line in said.splitlines():
+        if line.startswith("  -"):
+            options.update(re.findall(r"(?<![\w-])--?[\w?][\w-]*", line.split("  ")[1]))
+    check("--test-pattern" in options, "--help lists no --test-pattern: " + said)
+    for option in options:
+        check(option.replace("-", "\\-") in page, "the manual page lacks " + option)
+    code, said = run(program_path, "--version")
+    check(code == 0 and said.split() == ["KivraWebcam", version],
+          "--version says %r, the project is %s" % (said, version))
+
+
+def main(build, program_path, version):
+    program = os.path.basename(program_path)
     root = tempfile.mkdtemp()
     try:
         share = os.path.join(root, "usr", "share")
-        subprocess.run(["cmake", "--install", build, "--prefix", os.path.join(root, "usr"),
-                        "--component", "desktop"], check=True, stdout=subprocess.DEVNULL)
+        for component in ("desktop", "documents"):
+            subprocess.run(["cmake", "--install", build, "--prefix", os.path.join(root, "usr"),
+                            "--component", component], check=True, stdout=subprocess.DEVNULL)
+        check_manual_page(os.path.join(share, "man", "man1", program + ".1.gz"), program_path,
+                          version)
+        check(os.path.isfile(os.path.join(share, "doc", program, "copyright")), "no copyright")
         entries = glob.glob(os.path.join(share, "applications", "*.desktop"))
         infos = glob.glob(os.path.join(share, "metainfo", "*.metainfo.xml"))
         if len(entries) != 1 or len(infos) != 1:
@@ -58,6 +86,8 @@ def main(build, program, version):
         check(code == 0 and not said.strip(), "desktop-file-validate: " + said)
         code, said = run("appstreamcli", "validate-tree", "--strict", "--no-net", root)
         check(code == 0, "appstreamcli: " + said)
+        code, said = run("appstreamcli", "validate", "--pedantic", "--no-net", info_path)
+        check(code == 0, "appstreamcli --pedantic: " + said)
 
         entry = configparser.ConfigParser(interpolation=None)
         entry.optionxform = str
