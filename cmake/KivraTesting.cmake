@@ -8,18 +8,35 @@
 # the whole main window; `servers` starts real servers or programs. So
 # `scripts/test -L unit` is the quick round.
 function(kivra_add_test)
-    cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;PARTS" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     target_link_libraries(${T_NAME} PRIVATE Qt6::Test kivra_test_support ${T_LIBS})
-    add_test(NAME ${T_NAME}
-             COMMAND ${PROJECT_SOURCE_DIR}/tests/isolated.sh $<TARGET_FILE:${T_NAME}>)
+    if(NOT T_PARTS)
+        add_test(NAME ${T_NAME}
+                 COMMAND ${PROJECT_SOURCE_DIR}/tests/isolated.sh $<TARGET_FILE:${T_NAME}>)
+        set(runs ${T_NAME})
+    else()
+        # A long program runs as several tests, each some of its functions,
+        # so a parallel run can share them out: PARTS "a b" "c" makes
+        # <name>_1 (functions a and b) and <name>_2 (function c).
+        set(runs)
+        set(n 0)
+        foreach(part IN LISTS T_PARTS)
+            math(EXPR n "${n} + 1")
+            separate_arguments(functions UNIX_COMMAND "${part}")
+            add_test(NAME ${T_NAME}_${n}
+                     COMMAND ${PROJECT_SOURCE_DIR}/tests/isolated.sh $<TARGET_FILE:${T_NAME}>
+                             ${functions})
+            list(APPEND runs ${T_NAME}_${n})
+        endforeach()
+    endif()
     if(NOT T_LABELS)
         set(T_LABELS unit)
     endif()
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
     endif()
-    set_tests_properties(${T_NAME} PROPERTIES
+    set_tests_properties(${runs} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
         LABELS "${T_LABELS}"
         ENVIRONMENT "KIVRA_SOURCE_DIR=${PROJECT_SOURCE_DIR};KIVRA_LSAN_SUPPRESSIONS=${PROJECT_SOURCE_DIR}/tests/lsan.supp")
