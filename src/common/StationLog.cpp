@@ -1,7 +1,9 @@
 #include "StationLog.h"
 
+#include "Durations.h"
+#include "Texts.h"
+
 #include <QDateTime>
-#include <QMutexLocker>
 
 #include <atomic>
 #include <cstdio>
@@ -28,11 +30,21 @@ const char* levelName(QtMsgType type)
     return "?";
 }
 
+void toStandardError(const QByteArray& line)
+{
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    std::fflush(stderr);
+}
+
 } // namespace
 
 StationLog::StationLog(QString path, qint64 cap)
     : m_file(std::move(path), cap)
-{}
+{
+    sayRefusalOnce();
+    if (m_file.refusal().isEmpty())
+        m_flusher = std::thread([this] { keepFlushing(); });
+}
 
 StationLog::~StationLog()
 {
@@ -41,6 +53,14 @@ StationLog::~StationLog()
         if (installedLog.compare_exchange_strong(self, nullptr))
             qInstallMessageHandler(m_previous);
     }
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    if (m_flusher.joinable())
+        m_flusher.join();
+    flush();
 }
 
 void StationLog::install()
@@ -70,20 +90,55 @@ QString StationLog::format(const QDateTime& when, QtMsgType type, const char* ca
 
 void StationLog::write(QtMsgType type, const char* category, const QString& text)
 {
-    // Writing the file may itself warn; that message goes to standard
+    const QByteArray line = format(QDateTime::currentDateTime(), type, category, text).toUtf8();
+    // Opening a new file may itself warn; that message goes to standard
     // error only, instead of waiting for the lock this thread holds.
     thread_local bool writing = false;
-    const QByteArray line = format(QDateTime::currentDateTime(), type, category, text).toUtf8();
     if (writing) {
-        std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+        toStandardError(line);
         return;
     }
     writing = true;
-    {
-        const QMutexLocker lock(&m_mutex);
-        std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-        std::fflush(stderr);
-        m_file.append(line);
-    }
+    const std::lock_guard lock(m_mutex);
+    toStandardError(line);
+    const bool wasIdle = !m_file.hasPending();
+    m_file.append(line);
+    // What comes before a crash must not wait in memory.
+    if (type != QtDebugMsg && type != QtInfoMsg)
+        m_file.flush();
+    else if (wasIdle && m_file.hasPending())
+        m_wake.notify_one();
+    sayRefusalOnce();
     writing = false;
+}
+
+void StationLog::flush()
+{
+    const std::lock_guard lock(m_mutex);
+    m_file.flush();
+    sayRefusalOnce();
+}
+
+void StationLog::keepFlushing()
+{
+    std::unique_lock lock(m_mutex);
+    while (!m_stopping) {
+        // Asleep until there is something to write, then gather the lines
+        // of a short while into one write.
+        m_wake.wait(lock, [this] { return m_stopping || m_file.hasPending(); });
+        m_wake.wait_for(lock, durations::logFlushDelay, [this] { return m_stopping; });
+        m_file.flush();
+        sayRefusalOnce();
+    }
+}
+
+// Written straight to standard error: the message handler may be this log.
+void StationLog::sayRefusalOnce()
+{
+    if (m_refusalSaid || m_file.refusal().isEmpty())
+        return;
+    m_refusalSaid = true;
+    toStandardError(format(QDateTime::currentDateTime(), QtWarningMsg, "kivra.app",
+                           m_file.refusal() + texts::stationLogStderrOnly)
+                        .toUtf8());
 }
