@@ -5,6 +5,7 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -14,11 +15,13 @@ class QDateTime;
 // The station's log: once installed, every message that passes the logging
 // rules goes to standard error (which the journal keeps when the station
 // runs as a service) and to a file, one line each: local time, level,
-// category and text. The file is kept open; lines reach it within a short
-// delay (warnings and worse at once) and when the log goes. At its cap the
-// file becomes "<name>.1" and a new one is started. A file that is not a
-// regular file of the user's own is left alone: the log says so once on
-// standard error and keeps to standard error.
+// category and text. The file is kept open and written by a thread of the
+// log's own, so no thread that logs waits for the disk: lines reach the
+// file within a short delay (warnings and worse at once, fatal ones before
+// the program ends) and when the log goes. At its cap the file becomes
+// "<name>.1" and a new one is started. A file that is not a regular file of
+// the user's own is left alone: the log says so once on standard error and
+// keeps to standard error.
 //
 // Messages come from any thread, so the log must outlive every thread that
 // may write one: make it before the application object and the parts that
@@ -48,16 +51,24 @@ public:
 
 private:
     static void handle(QtMsgType type, const QMessageLogContext& context, const QString& text);
-    void keepFlushing();
+    void keepWriting();
+    // Moves the waiting lines into the file; with m_fileMutex held.
+    void writeWaiting();
     void sayRefusalOnce();
 
+    // Lines not yet handed to the file, and the flags of the writer.
     std::mutex m_mutex;
     std::condition_variable m_wake;
+    QByteArray m_waiting;
+    bool m_urgent = false;
+    bool m_stopping = false;
+    std::atomic<bool> m_fileRefused{false};
+
+    std::mutex m_fileMutex;
     CappedLogFile m_file;
     bool m_refusalSaid = false;
-    bool m_stopping = false;
     QtMessageHandler m_previous = nullptr;
     bool m_installed = false;
-    // Writes the kept lines a moment after the first of them.
-    std::thread m_flusher;
+    // Writes the waiting lines a moment after the first of them.
+    std::thread m_writer;
 };

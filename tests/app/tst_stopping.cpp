@@ -19,6 +19,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
@@ -204,6 +205,29 @@ private slots:
         QCOMPARE(contents(presetFile), contents(reference + QStringLiteral("/Pivora.mdb")));
         QCOMPARE(program.exitCode(), 0);
         QCOMPARE(contents(settingsFile), closedSettings);
+    }
+
+    // A further signal leaves a stuck unload its 5 s before it ends the
+    // program, with the status that signal gives.
+    void aStuckUnloadEndsOnceItsGraceIsOver()
+    {
+        QProcess program;
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        program.start(QStringLiteral(STUCK_UNLOAD), {});
+        QVERIFY(program.waitForReadyRead(30000));
+        QCOMPARE(program.readLine().trimmed(), QByteArray("ready"));
+        const auto pid = pid_t(program.processId());
+        QElapsedTimer sinceFirst;
+        sinceFirst.start();
+        QCOMPARE(::kill(pid, SIGTERM), 0);
+        QVERIFY(program.canReadLine() || program.waitForReadyRead(30000));
+        QCOMPARE(program.readLine().trimmed(), QByteArray("unloading"));
+        QCOMPARE(::kill(pid, SIGINT), 0);
+        QVERIFY(!program.waitForFinished(2000));
+        QVERIFY(program.waitForFinished(60000));
+        QVERIFY(sinceFirst.elapsed() >= 5000);
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 128 + SIGINT);
     }
 
     void aWatcherSaysWhetherItWatches()
