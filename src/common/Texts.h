@@ -130,6 +130,7 @@ inline constexpr QLatin1String transferCannotStart{"the transfer library could n
 // Why a file the transfer reads (the frame, "CACertificate") was refused,
 // after its name; %1 is the limit in MB.
 inline constexpr QLatin1String fileNotRegular{"not a regular file"};
+inline constexpr QLatin1String fileNotOwnRegular{"not a regular file of your own"};
 inline constexpr QLatin1String fileTooLarge{"larger than %1 MB"};
 // The upload record's result for a transfer cut off by closing the station.
 inline constexpr QLatin1String transferAborted{"aborted: the station closed"};
