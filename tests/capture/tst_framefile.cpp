@@ -32,8 +32,8 @@ private slots:
             QSKIP("needs a file of someone else");
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Picture.bmp"));
-        const QString kept = kind == QLatin1String("link") ? dir.filePath(QStringLiteral("notes"))
-                                                           : path;
+        const QString kept =
+            kind == QLatin1String("link") ? dir.filePath(QStringLiteral("notes")) : path;
         const QByteArray before = "the user's notes\n";
         if (kind == QLatin1String("fifo")) {
             QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
