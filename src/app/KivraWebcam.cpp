@@ -61,20 +61,20 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
     , m_components(components)
     , ui(this)
     , m_settingsModule(components.settings)
-    , Timer1(makeTimer(this, "Timer1", false, 1500))
-    , Timer2(makeTimer(this, "Timer2", false, 0))
-    , Timer3(makeTimer(this, "Timer3", true, 0))
-    , tmrSnapPic(makeTimer(this, "tmrSnapPic", true, 0))
+    , m_pointingTimer(makeTimer(this, "Timer1", false, 1500))
+    , m_autoUpdateTimer(makeTimer(this, "Timer2", false, 0))
+    , m_settingsLoadTimer(makeTimer(this, "Timer3", true, 0))
+    , m_snapTimer(makeTimer(this, "tmrSnapPic", true, 0))
     , m_mount(new MountLink(components.serialPort, components.settings, this))
-    , datPivora(new PresetRecordSet(components.presetStorage(), this))
+    , m_presets(new PresetRecordSet(components.presetStorage(), this))
     , m_driverList(
           new DriverList(*ui.cbDriver, components.capture, components.messages, this, this))
     , m_publisher(new FramePublisher(
           components.capture, components.imageCodec, components.transfer,
-          m_settingsModule.uploadSettings(), components.settings, *Timer2,
-          {[this] { return StationPaths::frameFolder(datPivora->databaseName()); },
+          m_settingsModule.uploadSettings(), components.settings, *m_autoUpdateTimer,
+          {[this] { return StationPaths::frameFolder(m_presets->databaseName()); },
            [this] { return ui.optsequence->isChecked(); },
-           [this] { return datPivora->field(texts::presetFileNameField); },
+           [this] { return m_presets->field(texts::presetFileNameField); },
            [this](PixelBuffer frame, const QDateTime& snappedAt) {
                return (*m_frameDresser)(std::move(frame), snappedAt);
            }},
@@ -82,7 +82,7 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
     , m_browser(new BrowserLauncher(components.browser, this))
 {
     setObjectName(QStringLiteral("KivraWebcam"));
-    datPivora->setObjectName(QStringLiteral("datPivora"));
+    m_presets->setObjectName(QStringLiteral("datPivora"));
     setWindowTitle(texts::mainCaption);
     setWindowIcon(QIcon(QStringLiteral(":/images/kivrawebcam.png")));
     setFixedSize(twips(9960), twips(7125));
@@ -103,8 +103,8 @@ KivraWebcam::~KivraWebcam()
 
 void KivraWebcam::connectControls()
 {
-    connect(m_mount, &MountLink::status, this, &KivraWebcam::ShowStatus);
-    connect(m_driverList, &DriverList::status, this, &KivraWebcam::ShowStatus);
+    connectStatus(m_mount, &MountLink::status, kivraMount);
+    connectStatus(m_driverList, &DriverList::status, kivraCapture);
 
     for (int n = 1; n <= MountLink::portCount; ++n) {
         QRadioButton* option = ui.portOption(n);
@@ -114,7 +114,7 @@ void KivraWebcam::connectControls()
     }
     connect(ui.hsAccel, &QScrollBar::valueChanged, this, &KivraWebcam::onAccelerationChanged);
 
-    connect(Timer3, &IntervalTimer::timeout, this, &KivraWebcam::onTimer3);
+    connect(m_settingsLoadTimer, &IntervalTimer::timeout, this, &KivraWebcam::onSettingsLoadTimer);
     connect(ui.cmdVidSettings, &QPushButton::clicked, this, &KivraWebcam::ShowDriverDialog);
 }
 
@@ -125,7 +125,7 @@ void KivraWebcam::connectRemote()
     m_remoteControl =
         new RemoteControl(m_components.remoteSockets, m_components.programFolder, this);
     m_remoteControl->setObjectName(QStringLiteral("remoteControl"));
-    connect(m_remoteControl, &RemoteControl::status, this, &KivraWebcam::ShowStatus);
+    connectStatus(m_remoteControl, &RemoteControl::status, kivraRemote);
     connect(m_remoteControl, &RemoteControl::captionChanged, ui.cmdEnableRemote,
             &QPushButton::setText);
     connect(ui.cmdEnableRemote, &QPushButton::clicked, m_remoteControl, &RemoteControl::Toggle);
@@ -133,12 +133,13 @@ void KivraWebcam::connectRemote()
 
 void KivraWebcam::connectPointing()
 {
-    connect(datPivora, &PresetRecordSet::status, this, &KivraWebcam::ShowStatus);
-    m_pointingPanel =
-        std::make_unique<PointingPanel>(ui, [this](const QString& text) { ShowStatus(text); });
-    m_scheduler =
-        new PointingScheduler(*m_pointingPanel, *m_mount, *datPivora, *Timer1, *tmrSnapPic, this);
-    m_touchPadControl = new TouchPadControl(*m_pointingPanel, *m_mount, *datPivora, this);
+    connectStatus(m_presets, &PresetRecordSet::status, kivraPresets);
+    // The scheduler reports only presets it passes over.
+    m_pointingPanel = std::make_unique<PointingPanel>(
+        ui, [this](const QString& text) { report(kivraPresets(), text); });
+    m_scheduler = new PointingScheduler(*m_pointingPanel, *m_mount, *m_presets, *m_pointingTimer,
+                                        *m_snapTimer, this);
+    m_touchPadControl = new TouchPadControl(*m_pointingPanel, *m_mount, *m_presets, this);
 
     connect(ui.Picture1, &TouchPad::MouseMove, m_touchPadControl, &TouchPadControl::MouseMove);
     connect(ui.Picture1, &TouchPad::Click, m_touchPadControl, &TouchPadControl::Click);
@@ -147,21 +148,21 @@ void KivraWebcam::connectPointing()
     whenChosen(ui.optsequence, this, [this] { m_scheduler->chooseSequence(); });
     whenChosen(ui.optTrain, this, [this] { m_scheduler->chooseTraining(); });
     connect(ui.cmdDelete, &QPushButton::clicked, this,
-            [this] { presetactions::deleteClicked(*datPivora); });
+            [this] { presetactions::deleteClicked(*m_presets); });
 
-    m_presetGrid = new PresetGridBinding(*ui.DBGrid1, *datPivora, this);
-    connect(m_presetGrid, &PresetGridBinding::status, this, &KivraWebcam::ShowStatus);
-    ui.datPivoraNavigator->setRecordSet(datPivora);
+    m_presetGrid = new PresetGridBinding(*ui.DBGrid1, *m_presets, this);
+    connectStatus(m_presetGrid, &PresetGridBinding::status, kivraPresets);
+    ui.datPivoraNavigator->setRecordSet(m_presets);
 }
 
 void KivraWebcam::connectPublishing()
 {
-    connect(m_publisher, &FramePublisher::status, this, &KivraWebcam::ShowStatus);
+    connectStatus(m_publisher, &FramePublisher::status, kivraPublish);
     connect(m_publisher, &FramePublisher::sendFrameEnabled, ui.cmdCaptureFrame,
             &QWidget::setEnabled);
     connect(ui.cmdCaptureFrame, &QPushButton::clicked, m_publisher, &FramePublisher::SendFrame);
-    connect(tmrSnapPic, &IntervalTimer::timeout, this, [this] {
-        tmrSnapPic->setEnabled(false);
+    connect(m_snapTimer, &IntervalTimer::timeout, this, [this] {
+        m_snapTimer->setEnabled(false);
         m_publisher->SendFrame();
     });
     connect(ui.cmdFTPSettings, &QPushButton::clicked, this, &KivraWebcam::openFtpSettings);
@@ -173,7 +174,7 @@ void KivraWebcam::openFtpSettings()
     // a dialog showing them would store blanks over the saved server and
     // login. The operator asked for the settings, so they are loaded now.
     if (!m_settingsLoaded)
-        onTimer3();
+        onSettingsLoadTimer();
     dlgFTP dialog(m_settingsModule.uploadSettings(), m_components.messages, this);
     if (dialog.exec() == QDialog::Accepted)
         m_publisher->ApplyFtpSettings(dialog.settings());
@@ -229,16 +230,16 @@ QImage KivraWebcam::previewFrame() const
 
 std::optional<PresetVisit> KivraWebcam::visitedPreset() const
 {
-    if (!ui.optsequence->isChecked() || datPivora->currentRow() < 0)
+    if (!ui.optsequence->isChecked() || m_presets->currentRow() < 0)
         return std::nullopt;
-    return PresetVisit{datPivora->currentRow() + 1,
-                       datPivora->field(texts::presetFileNameField).toString()};
+    return PresetVisit{m_presets->currentRow() + 1,
+                       m_presets->field(texts::presetFileNameField).toString()};
 }
 
 void KivraWebcam::connectBrowser()
 {
     connect(ui.Picture2, &ClickableLabel::clicked, m_browser, &BrowserLauncher::open);
-    connect(m_browser, &BrowserLauncher::status, this, &KivraWebcam::ShowStatus);
+    connectStatus(m_browser, &BrowserLauncher::status, kivraBrowser);
 }
 
 void KivraWebcam::Load()
@@ -250,46 +251,42 @@ void KivraWebcam::Load()
 
     m_driverList->FillDriverList();
 
-    datPivora->setDatabaseName(m_components.programFolder + QDir::separator() +
+    m_presets->setDatabaseName(m_components.programFolder + QDir::separator() +
                                texts::presetDatabaseFile);
 
     ui.Picture1->setEnabled(false);
     m_remoteControl->reset();
 
-    Timer3->setInterval(durations::settingsLoadDelay);
-    Timer3->setEnabled(true);
+    m_settingsLoadTimer->setInterval(durations::settingsLoadDelay);
+    m_settingsLoadTimer->setEnabled(true);
 
     // Loading is done: the table opens now, before the settings restore
     // may choose sequenced pointing.
-    datPivora->open();
-    qCInfo(kivraPresets, "preset file %s", qPrintable(datPivora->databaseName()));
+    m_presets->open();
+    qCInfo(kivraPresets, "preset file %s", qPrintable(m_presets->databaseName()));
 }
 
 void KivraWebcam::ShowStatus(const QString& text)
 {
-    ui.lblStatus->setText(text);
-    // The log outlives the label: each text goes there under the feature
-    // that reported it, and never with the FTP password in it.
-    QString logged = text;
-    const QString& password = m_settingsModule.uploadSettings().FilePassword;
-    if (!password.isEmpty())
-        logged.replace(password, QLatin1String("********"));
-    qCInfo(statusCategory(sender()), "%s", qPrintable(logged));
+    report(kivraApp(), text);
 }
 
-const QLoggingCategory& KivraWebcam::statusCategory(const QObject* source) const
+void KivraWebcam::report(const QLoggingCategory& category, const QString& text)
 {
-    if (source == m_mount)
-        return kivraMount();
-    if (source == m_driverList)
-        return kivraCapture();
-    if (source == m_publisher)
-        return kivraPublish();
-    if (source == datPivora || (source && source == m_presetGrid))
-        return kivraPresets();
-    if (source && source == m_remoteControl)
-        return kivraRemote();
-    return kivraApp();
+    ui.lblStatus->setText(text);
+    // The log outlives the label. Every part builds its texts from pieces
+    // that never hold the FTP password (the transfer names the server
+    // without it), so the text goes there as shown: masking afterwards
+    // would garble texts that happen to contain it, and tell what it is.
+    qCInfo(category, "%s", qPrintable(text));
+}
+
+template <typename Source>
+void KivraWebcam::connectStatus(Source* source, void (Source::*status)(const QString&),
+                                const QLoggingCategory& (*category)())
+{
+    connect(source, status, this,
+            [this, category](const QString& text) { report(category(), text); });
 }
 
 void KivraWebcam::onAccelerationChanged(int value)
@@ -303,9 +300,9 @@ void KivraWebcam::onAccelerationChanged(int value)
     m_mount->SendAcceleration(qint16(ui.hsAccel->value()));
 }
 
-void KivraWebcam::onTimer3()
+void KivraWebcam::onSettingsLoadTimer()
 {
-    Timer3->setEnabled(false);
+    m_settingsLoadTimer->setEnabled(false);
     LoadSettings();
 }
 
@@ -324,8 +321,8 @@ void KivraWebcam::LoadSettings()
 
     // The stored states of these four win over what the mode switch set.
     ui.Picture1->setEnabled(stored.picture);
-    Timer1->setInterval(stored.interval);
-    Timer1->setEnabled(stored.timer1);
+    m_pointingTimer->setInterval(stored.interval);
+    m_pointingTimer->setEnabled(stored.timer1);
     ui.cmdDelete->setEnabled(stored.deleteEnabled);
     // Choosing an option that is already chosen runs nothing, so this
     // second pass keeps the states just restored.
@@ -340,6 +337,12 @@ void KivraWebcam::LoadSettings()
     // looks, rather than at every save that does not happen.
     if (const QString refusal = m_components.settings.refusal(); !refusal.isEmpty())
         ShowStatus(texts::settingsNotSavedPrefix + refusal);
+    // Said at every start until the owner makes the file private (a save
+    // does it too), and last, so that it stays on the status line.
+    if (const QString exposure = m_components.settings.exposure(); !exposure.isEmpty()) {
+        ui.lblStatus->setText(exposure);
+        qCWarning(kivraApp, "%s", qPrintable(exposure));
+    }
 
     m_settingsLoaded = true;
     emit settingsApplied();
@@ -373,8 +376,8 @@ void KivraWebcam::SaveSettings()
     state.sequence = ui.optsequence->isChecked();
     state.train = ui.optTrain->isChecked();
     state.picture = ui.Picture1->isEnabled();
-    state.interval = Timer1->interval();
-    state.timer1 = Timer1->isEnabled();
+    state.interval = m_pointingTimer->interval();
+    state.timer1 = m_pointingTimer->isEnabled();
     state.deleteEnabled = ui.cmdDelete->isEnabled();
     // A transfer in flight holds the button disabled only until it ends;
     // what it then becomes is what the next start should show.

@@ -67,11 +67,12 @@ public:
     // settings saved and the port closed. Running it again does nothing.
     void End();
     bool hasEnded() const { return m_unloaded; }
+    // A text of the window itself (logged under "kivra.app").
     void ShowStatus(const QString& text);
 
     const MainWindowLayout& controls() const { return ui; }
     MountLink& mountLink() { return *m_mount; }
-    PresetRecordSet& presets() { return *datPivora; }
+    PresetRecordSet& presets() { return *m_presets; }
     bool remoteControl() const { return m_remoteControl->isOn(); }
     const RemoteControl& remoteLink() const { return *m_remoteControl; }
     bool settingsLoaded() const { return m_settingsLoaded; }
@@ -86,13 +87,17 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    const QLoggingCategory& statusCategory(const QObject* source) const;
+    // Shows the text and logs it under the category of the part it is from.
+    void report(const QLoggingCategory& category, const QString& text);
+    template <typename Source>
+    void connectStatus(Source* source, void (Source::*status)(const QString&),
+                       const QLoggingCategory& (*category)());
     void connectControls();
     void connectRemote();
     void connectPointing();
     void connectBrowser();
     void onAccelerationChanged(int value);
-    void onTimer3();
+    void onSettingsLoadTimer();
     void LoadSettings();
     void chooseStoredMode(const StationSettings& stored);
     void SaveSettings();
@@ -109,13 +114,13 @@ private:
     MainWindowLayout ui;
     mdlKivrawebcam m_settingsModule;
 
-    IntervalTimer* Timer1;
-    IntervalTimer* Timer2;
-    IntervalTimer* Timer3;
-    IntervalTimer* tmrSnapPic;
+    IntervalTimer* m_pointingTimer;
+    IntervalTimer* m_autoUpdateTimer;
+    IntervalTimer* m_settingsLoadTimer;
+    IntervalTimer* m_snapTimer;
 
     MountLink* m_mount;
-    PresetRecordSet* datPivora;
+    PresetRecordSet* m_presets;
     DriverList* m_driverList;
     FramePublisher* m_publisher;
 

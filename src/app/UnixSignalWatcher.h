@@ -4,6 +4,7 @@
 #include <QObject>
 
 #include <initializer_list>
+#include <thread>
 #include <vector>
 
 #include <signal.h>
@@ -13,9 +14,15 @@ class QSocketNotifier;
 // Turns the stop requests of a service manager, a terminal or a logout
 // (SIGTERM, SIGINT, SIGHUP) into a Qt signal on the user-interface thread,
 // where the orderly unload can run. The handler does nothing but write the
-// signal's number into a socket pair that the event loop watches. A second
-// signal ends the program at once: whoever sends it has seen the first one
-// go unanswered or found the unload too slow.
+// signal's number into a socket pair that the event loop watches.
+//
+// Signals often come in twos (a closing terminal sends SIGHUP and SIGTERM,
+// an impatient operator presses Ctrl+C again), and the unload that saves
+// the settings takes milliseconds, so a further signal never cuts it
+// short. Only an unload still running 5 s after the first signal is taken
+// as stuck: a further signal then ends the program at once, with 128 plus
+// its number as the status, and one that came earlier does so when the
+// 5 s are over.
 //
 // The handlers are process-wide, so one watcher exists at a time; it puts
 // the previous handlers back when it goes.
@@ -30,12 +37,13 @@ public:
 
     // False when the socket pair or a handler could not be set up; the
     // signals then keep their previous effect.
-    bool isWatching() const { return m_notifier != nullptr; }
+    bool isWatching() const { return m_watching; }
 
 signals:
     void received(int signalNumber);
 
 private:
+    bool setUp(std::initializer_list<int> signalNumbers);
     void onReadable();
     void restoreHandlers();
 
@@ -43,4 +51,7 @@ private:
     std::vector<std::pair<int, struct sigaction>> m_previous;
     int m_readEnd = -1;
     QSocketNotifier* m_notifier = nullptr;
+    bool m_watching = false;
+    // Ends the program when an early further signal outlasts the grace.
+    std::thread m_watchdog;
 };

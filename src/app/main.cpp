@@ -84,6 +84,11 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    // Threads of Qt, of the camera back end and of the transfer log until
+    // they are joined, so the log is made first and goes last.
+    StationLog log(QDir(StationPaths::dataFolder()).filePath(texts::stationLogFile));
+    log.install();
+
     prepareWebEngine();
     QApplication app(argc, argv);
     QCommandLineParser parser;
@@ -94,9 +99,12 @@ int main(int argc, char* argv[])
     // Matches the windows to the menu entry on Wayland.
     QGuiApplication::setDesktopFileName(QStringLiteral(KIVRA_APP_ID));
 
-    StationLog log(QDir(StationPaths::dataFolder()).filePath(texts::stationLogFile));
-    log.install();
     qCInfo(kivraApp, "%s %s started", qPrintable(texts::appTitle.toString()), KIVRA_VERSION);
+
+    // Watching from before the parts are made until after they are gone:
+    // a signal that comes while they are taken down must not kill the
+    // program halfway either.
+    UnixSignalWatcher stopSignals({SIGTERM, SIGINT, SIGHUP});
 
     IniSettingsStore settings;
     QtSerialPort serialPort;
@@ -105,6 +113,8 @@ int main(int argc, char* argv[])
     TurboJpegCodec imageCodec;
     const QString dataFolder = StationPaths::dataFolder();
     UploadLog uploadLog(QDir(dataFolder).filePath(texts::uploadRecordFile));
+    if (!uploadLog.refusal().isEmpty())
+        qCWarning(kivraPublish, "%s", qPrintable(texts::uploadRecordOff + uploadLog.refusal()));
     CurlFileTransfer transfer;
     TransferOptions transferOptions = readTransferOptions(settings, dataFolder);
     transferOptions.uploadLog = &uploadLog;
@@ -132,7 +142,6 @@ int main(int argc, char* argv[])
     components.remoteSockets.create = [] { return std::make_unique<QtRemoteSocket>(); };
 
     KivraWebcam window(components);
-    UnixSignalWatcher stopSignals({SIGTERM, SIGINT, SIGHUP});
     endOnRequest(app, stopSignals, window);
 
     window.Load();

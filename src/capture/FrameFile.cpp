@@ -3,11 +3,15 @@
 #include "Texts.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImage>
 #include <QImageWriter>
 #include <QSaveFile>
 
 #include <cerrno>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace framefile {
 
@@ -28,6 +32,13 @@ bool saveBitmap(const QImage& image, const QString& path, QString* error)
         if (!writer.write(image))
             return fail(writer.errorString());
     }
+
+    // Only a regular file of the user's own is replaced: the save would
+    // follow a link and replace whatever file it points to.
+    struct stat info = {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) == 0 &&
+        (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid()))
+        return fail(texts::fileNotOwnRegular);
 
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))

@@ -10,6 +10,14 @@ using namespace std::chrono_literals;
 // the window shows at once and the serial port opens afterwards.
 inline constexpr std::chrono::milliseconds settingsLoadDelay = 1500ms;
 
+// Lines of the station's log reach the file at most this long after they
+// were logged.
+inline constexpr std::chrono::milliseconds logFlushDelay = 500ms;
+
+// An unload still running this long after the stop signal is taken as
+// stuck: a further signal then ends the program at once.
+inline constexpr std::chrono::milliseconds unloadGrace = 5s;
+
 // Random pointing, and the first step of sequenced pointing.
 inline constexpr std::chrono::milliseconds pointingStep = 1500ms;
 

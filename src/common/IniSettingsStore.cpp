@@ -129,6 +129,22 @@ QString systemError()
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
+// Takes every access of others from the file, checked again once open.
+bool makePrivate(const QString& target, QString* reason)
+{
+    const QString shown = QDir::toNativeSeparators(target);
+    const int fd = ::open(QFile::encodeName(target).constData(),
+                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return fail(reason, QString(texts::settingsCannotWrite).arg(shown, systemError()));
+    struct stat info = {};
+    bool done = ::fstat(fd, &info) == 0 && ownRegularFile(info);
+    done = done && ::fchmod(fd, info.st_mode & 07700 & ~mode_t(S_ISUID | S_ISGID)) == 0;
+    const QString why = done ? QString() : systemError();
+    ::close(fd);
+    return done || fail(reason, QString(texts::settingsCannotWrite).arg(shown, why));
+}
+
 } // namespace
 
 IniSettingsStore::IniSettingsStore()
@@ -218,12 +234,31 @@ void IniSettingsStore::write(const QString& section, const QString& key, const Q
     m_pending.insert(name, value);
 }
 
+QString IniSettingsStore::exposure() const
+{
+    struct stat info = {};
+    if (!holdsPassword() || ::stat(QFile::encodeName(m_path).constData(), &info) != 0 ||
+        !(info.st_mode & (S_IRGRP | S_IROTH)))
+        return {};
+    return QString(texts::settingsExposed).arg(QDir::toNativeSeparators(m_path));
+}
+
+bool IniSettingsStore::holdsPassword() const
+{
+    return !read(keys::settingsSection, keys::filePassword).isEmpty();
+}
+
 bool IniSettingsStore::flush(QString* reason)
 {
     if (!m_refusal.isEmpty())
         return fail(reason, m_refusal);
-    if (m_pending.isEmpty())
-        return true;
+    if (m_pending.isEmpty()) {
+        // Nothing to write, but a password open to others is closed off.
+        if (exposure().isEmpty())
+            return true;
+        const QString target = writableTarget(reason);
+        return !target.isEmpty() && makePrivate(target, reason);
+    }
     const QString target = writableTarget(reason);
     if (target.isEmpty() || !replace(target, reason))
         return false;

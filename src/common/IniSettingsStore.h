@@ -16,7 +16,8 @@
 // with the defaults and the operator's file stays as it was. A symbolic
 // link is written through to its target only when that is a regular file
 // of the user's own; the file keeps the mode its owner gave it, except that
-// a file holding the FTP password is never left readable by others.
+// a file holding the FTP password is never left readable by others: each
+// flush makes such a file private, also when no value changed.
 class IniSettingsStore final : public SettingsStore
 {
 public:
@@ -31,6 +32,7 @@ public:
     void write(const QString& section, const QString& key, const QString& value) override;
     bool flush(QString* reason = nullptr) override;
     QString refusal() const override { return m_refusal; }
+    QString exposure() const override;
 
 private:
     void load();
@@ -38,6 +40,7 @@ private:
     // with the reason when it must not be written.
     QString writableTarget(QString* reason) const;
     bool replace(const QString& target, QString* reason);
+    bool holdsPassword() const;
 
     QString m_path;
     QString m_refusal;

@@ -20,4 +20,7 @@ public:
     // Why this run never writes the store (its file could not be read, or is
     // not the user's own); empty when it may. The operator is told once.
     virtual QString refusal() const { return {}; }
+    // Empty, or why what the store holds is open to others (the FTP
+    // password in a file other users can read). Asked at each start-up.
+    virtual QString exposure() const { return {}; }
 };

@@ -1,7 +1,9 @@
 #include "StationLog.h"
 
+#include "Durations.h"
+#include "Texts.h"
+
 #include <QDateTime>
-#include <QMutexLocker>
 
 #include <atomic>
 #include <cstdio>
@@ -28,11 +30,24 @@ const char* levelName(QtMsgType type)
     return "?";
 }
 
+// Lines waiting for the file beyond this are left to standard error.
+constexpr qsizetype waitingLimit = 4 * 1024 * 1024;
+
+void toStandardError(const QByteArray& line)
+{
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    std::fflush(stderr);
+}
+
 } // namespace
 
 StationLog::StationLog(QString path, qint64 cap)
     : m_file(std::move(path), cap)
-{}
+{
+    sayRefusalOnce();
+    if (!m_fileRefused)
+        m_writer = std::thread([this] { keepWriting(); });
+}
 
 StationLog::~StationLog()
 {
@@ -41,6 +56,14 @@ StationLog::~StationLog()
         if (installedLog.compare_exchange_strong(self, nullptr))
             qInstallMessageHandler(m_previous);
     }
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    if (m_writer.joinable())
+        m_writer.join();
+    flush();
 }
 
 void StationLog::install()
@@ -70,20 +93,72 @@ QString StationLog::format(const QDateTime& when, QtMsgType type, const char* ca
 
 void StationLog::write(QtMsgType type, const char* category, const QString& text)
 {
-    // Writing the file may itself warn; that message goes to standard
-    // error only, instead of waiting for the lock this thread holds.
-    thread_local bool writing = false;
     const QByteArray line = format(QDateTime::currentDateTime(), type, category, text).toUtf8();
-    if (writing) {
-        std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+    toStandardError(line);
+    if (m_fileRefused)
         return;
-    }
-    writing = true;
     {
-        const QMutexLocker lock(&m_mutex);
-        std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-        std::fflush(stderr);
-        m_file.append(line);
+        const std::lock_guard lock(m_mutex);
+        // A disk that takes nothing for long must not fill the memory; the
+        // line is on standard error anyway.
+        if (m_waiting.size() < waitingLimit)
+            m_waiting += line;
+        // What comes before a crash must not wait.
+        m_urgent = m_urgent || (type != QtDebugMsg && type != QtInfoMsg);
     }
-    writing = false;
+    m_wake.notify_one();
+    if (type == QtFatalMsg)
+        flush();
+}
+
+void StationLog::flush()
+{
+    const std::lock_guard lock(m_fileMutex);
+    writeWaiting();
+}
+
+void StationLog::writeWaiting()
+{
+    QByteArray lines;
+    {
+        const std::lock_guard lock(m_mutex);
+        lines.swap(m_waiting);
+    }
+    qsizetype from = 0;
+    while (from < lines.size()) {
+        const qsizetype end = lines.indexOf('\n', from);
+        const qsizetype next = end < 0 ? lines.size() : end + 1;
+        m_file.append(lines.mid(from, next - from));
+        from = next;
+    }
+    m_file.flush();
+    m_fileRefused = !m_file.refusal().isEmpty();
+    sayRefusalOnce();
+}
+
+void StationLog::keepWriting()
+{
+    std::unique_lock lock(m_mutex);
+    while (!m_stopping) {
+        // Asleep until there is something to write, then the lines of a
+        // short while go into one write.
+        m_wake.wait(lock, [this] { return m_stopping || !m_waiting.isEmpty(); });
+        m_wake.wait_for(lock, durations::logFlushDelay, [this] { return m_stopping || m_urgent; });
+        m_urgent = false;
+        lock.unlock();
+        flush();
+        lock.lock();
+    }
+}
+
+// Written straight to standard error: the message handler may be this log.
+void StationLog::sayRefusalOnce()
+{
+    m_fileRefused = !m_file.refusal().isEmpty();
+    if (m_refusalSaid || !m_fileRefused)
+        return;
+    m_refusalSaid = true;
+    toStandardError(format(QDateTime::currentDateTime(), QtWarningMsg, "kivra.app",
+                           m_file.refusal() + texts::stationLogStderrOnly)
+                        .toUtf8());
 }

@@ -125,6 +125,9 @@ inline constexpr QLatin1String settingsUnreadable{"%1 could not be read"};
 inline constexpr QLatin1String settingsNotOwn{"%1 is not a regular file of your own"};
 inline constexpr QLatin1String settingsLinkRefused{
     "%1 links to %2, which is not a regular file of your own"};
+// Said at start-up until the file is private; %1 is the file.
+inline constexpr QLatin1String settingsExposed{
+    "%1 holds the FTP password and others can read it; chmod 600 makes it private"};
 inline constexpr QLatin1String settingsCannotWrite{"cannot write %1: %2"};
 inline constexpr QLatin1String settingsWouldChange{
     "%1 would not read back as written; the file is left as it was"};
@@ -142,6 +145,7 @@ inline constexpr QLatin1String transferCannotStart{"the transfer library could n
 // Why a file the transfer reads (the frame, "CACertificate") was refused,
 // after its name; %1 is the limit in MB.
 inline constexpr QLatin1String fileNotRegular{"not a regular file"};
+inline constexpr QLatin1String fileNotOwnRegular{"not a regular file of your own"};
 inline constexpr QLatin1String fileTooLarge{"larger than %1 MB"};
 // The upload record's result for a transfer cut off by closing the station.
 inline constexpr QLatin1String transferAborted{"aborted: the station closed"};
@@ -163,6 +167,12 @@ inline constexpr QLatin1String noAtomicReplace{
 inline constexpr QLatin1String uploadRecordOk{"ok"};
 inline constexpr QLatin1String uploadRecordFile{"uploads.log"};
 inline constexpr QLatin1String stationLogFile{"station.log"};
+// Why a log file is left alone; %1 is the file, %2 the system's reason.
+inline constexpr QLatin1String logFileRefused{"%1 is not a regular file of your own"};
+inline constexpr QLatin1String logFileCannotOpen{"cannot write %1: %2"};
+// After the reason, when the station's log cannot be kept.
+inline constexpr QLatin1String stationLogStderrOnly{"; messages go to standard error only"};
+inline constexpr QLatin1String uploadRecordOff{"Uploads not recorded: "};
 inline constexpr QLatin1String knownHostsFile{"known_hosts"};
 inline constexpr QLatin1String temporaryUploadPrefix{".part-"};
 // The old file while a new one replaces it on a server that will not rename

@@ -27,5 +27,6 @@ QString UploadLog::format(const Entry& e)
 
 bool UploadLog::append(const Entry& entry)
 {
-    return m_file.append(format(entry).toUtf8());
+    // One line now and then: written at once, nothing waits for the stop.
+    return m_file.append(format(entry).toUtf8()) && m_file.flush();
 }

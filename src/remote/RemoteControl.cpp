@@ -39,37 +39,37 @@ void RemoteControl::Toggle()
 void RemoteControl::reset()
 {
     setOn(false);
-    m_socketsDLL.reset();
+    m_socket.reset();
 }
 
 void RemoteControl::switchOff()
 {
     setOn(false);
-    m_socketsDLL.reset();
+    m_socket.reset();
     emit status(texts::remoteOff);
 }
 
 void RemoteControl::switchOn()
 {
     setOn(true);
-    m_socketsDLL.reset();
+    m_socket.reset();
     if (m_source.create)
-        m_socketsDLL = m_source.create();
-    if (!m_socketsDLL) {
+        m_socket = m_source.create();
+    if (!m_socket) {
         fail(texts::remoteNoComponent);
         return;
     }
-    connect(m_socketsDLL.get(), &RemoteSocket::RemoteConnected, this,
+    connect(m_socket.get(), &RemoteSocket::RemoteConnected, this,
             &RemoteControl::onRemoteConnected);
     // Text from the peer is not connected to anything on purpose: no
     // command arriving over the link is ever acted upon.
 
-    m_socketsDLL->SetOption(0);
-    if (!m_socketsDLL->Listen(m_source.listenNumber)) {
-        fail(m_socketsDLL->errorString());
+    m_socket->SetOption(0);
+    if (!m_socket->Listen(m_source.listenNumber)) {
+        fail(m_socket->errorString());
         return;
     }
-    m_socketsDLL->SetFolder(m_programFolder);
+    m_socket->SetFolder(m_programFolder);
     emit status(texts::remoteListening);
 }
 
@@ -78,7 +78,7 @@ void RemoteControl::switchOn()
 void RemoteControl::fail(const QString& reason)
 {
     setOn(false);
-    m_socketsDLL.reset();
+    m_socket.reset();
     emit status(texts::remoteUnavailablePrefix + reason);
 }
 

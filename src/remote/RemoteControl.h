@@ -34,7 +34,7 @@ public:
     // The remote-control flag.
     bool isOn() const { return m_on; }
     // The socket object, or none while the link is off.
-    RemoteSocket* SocketsDLL() const { return m_socketsDLL.get(); }
+    RemoteSocket* SocketsDLL() const { return m_socket.get(); }
     // What the toggle button says: the action its next click performs.
     QString caption() const;
 
@@ -53,5 +53,5 @@ private:
     RemoteSocketSource m_source;
     QString m_programFolder;
     bool m_on = false;
-    std::unique_ptr<RemoteSocket> m_socketsDLL;
+    std::unique_ptr<RemoteSocket> m_socket;
 };

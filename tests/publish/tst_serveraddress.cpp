@@ -118,7 +118,7 @@ private slots:
         QVERIFY(!line.contains(QLatin1String("s3cret")));
     }
 
-    void theRecordDropsItsOlderHalfAtTheCap()
+    void aFullRecordIsRenamedAside()
     {
         QTemporaryDir folder;
         UploadLog log(folder.filePath(QStringLiteral("uploads.log")), 4000);
@@ -133,18 +133,23 @@ private slots:
             QVERIFY(log.append(entry));
             QVERIFY(QFileInfo(log.path()).size() <= 4000);
         }
-        QFile file(log.path());
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QStringList lines =
-            QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        QVERIFY(lines.size() > 20);
-        // Whole lines, the newest kept, in order.
+        QStringList lines;
+        for (const QString& path : {log.path() + QLatin1String(".1"), log.path()}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QVERIFY(file.size() <= 4000);
+            lines += QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        }
+        // Whole lines, the newest kept, in order, none missing.
+        QVERIFY(lines.size() > 60);
+        const int oldest = lines.first().section(QLatin1Char('\t'), 3, 3).toInt();
+        QCOMPARE(lines.size(), 200 - oldest);
         QCOMPARE(lines.last().section(QLatin1Char('\t'), 3, 3), QStringLiteral("199"));
         for (const QString& line : lines) {
             QCOMPARE(line.split(QLatin1Char('\t')).size(), 5);
+            QVERIFY(line.startsWith(QLatin1String("2024-05-01T12:00:00")));
             QVERIFY(line.endsWith(QLatin1String("\t530 no way")));
         }
-        QVERIFY(lines.first().startsWith(QLatin1String("2024-05-01T12:00:00")));
     }
 };
 
