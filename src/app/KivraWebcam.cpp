@@ -68,16 +68,6 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
     , datPivora(new PresetRecordSet(components.presetStorage(), this))
     , m_driverList(
           new DriverList(*ui.cbDriver, components.capture, components.messages, this, this))
-    , m_publisher(new FramePublisher(
-          components.capture, components.imageCodec, components.transfer,
-          m_settingsModule.uploadSettings(), components.settings, *Timer2,
-          {[this] { return StationPaths::frameFolder(datPivora->databaseName()); },
-           [this] { return ui.optsequence->isChecked(); },
-           [this] { return datPivora->field(texts::presetFileNameField); },
-           [this](PixelBuffer frame, const QDateTime& snappedAt) {
-               return (*m_frameDresser)(std::move(frame), snappedAt);
-           }},
-          this))
     , m_browser(new BrowserLauncher(components.browser, this))
 {
     setObjectName(QStringLiteral("KivraWebcam"));
@@ -155,6 +145,11 @@ void KivraWebcam::connectPointing()
 
 void KivraWebcam::connectPublishing()
 {
+    m_frameDresser = std::make_unique<FrameDresser>(m_components.settings);
+    m_publisher =
+        new FramePublisher(m_components.capture, m_components.imageCodec, m_components.transfer,
+                           m_settingsModule.uploadSettings(), m_components.settings, *Timer2,
+                           *m_frameDresser, *m_scheduler, this);
     connect(m_publisher, &FramePublisher::status, this, &KivraWebcam::ShowStatus);
     connect(m_publisher, &FramePublisher::sendFrameEnabled, ui.cmdCaptureFrame,
             &QWidget::setEnabled);
@@ -182,8 +177,6 @@ void KivraWebcam::openFtpSettings()
 // the window keeps its layout.
 void KivraWebcam::connectFrameDressing()
 {
-    m_frameDresser =
-        std::make_unique<FrameDresser>(m_components.settings, [this] { return visitedPreset(); });
     ui.ezVidCap1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ui.ezVidCap1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         QMenu menu(this);
@@ -197,8 +190,8 @@ void KivraWebcam::connectFrameDressing()
 
 void KivraWebcam::openFrameSettings()
 {
-    dlgFrame dialog(readFrameDressing(m_components.settings), previewFrame(), visitedPreset(),
-                    this);
+    dlgFrame dialog(readFrameDressing(m_components.settings), previewFrame(),
+                    m_scheduler->visitedPreset(), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     storeFrameDressing(dialog.settings(), m_components.settings);
@@ -217,14 +210,6 @@ QImage KivraWebcam::previewFrame() const
         frame.fill(Qt::darkGray);
     }
     return frame;
-}
-
-std::optional<PresetVisit> KivraWebcam::visitedPreset() const
-{
-    if (!ui.optsequence->isChecked() || datPivora->currentRow() < 0)
-        return std::nullopt;
-    return PresetVisit{datPivora->currentRow() + 1,
-                       datPivora->field(texts::presetFileNameField).toString()};
 }
 
 void KivraWebcam::connectBrowser()
@@ -255,6 +240,7 @@ void KivraWebcam::Load()
     // may choose sequenced pointing.
     datPivora->open();
     qCInfo(kivraPresets, "preset file %s", qPrintable(datPivora->databaseName()));
+    m_publisher->setFrameFolder(StationPaths::frameFolder(datPivora->databaseName()));
 }
 
 void KivraWebcam::ShowStatus(const QString& text)

@@ -103,7 +103,6 @@ private:
     void connectFrameDressing();
     void openFrameSettings();
     QImage previewFrame() const;
-    std::optional<PresetVisit> visitedPreset() const;
 
     StationComponents m_components;
     MainWindowLayout ui;
@@ -117,7 +116,7 @@ private:
     MountLink* m_mount;
     PresetRecordSet* datPivora;
     DriverList* m_driverList;
-    FramePublisher* m_publisher;
+    FramePublisher* m_publisher = nullptr;
 
     RemoteControl* m_remoteControl = nullptr;
     std::unique_ptr<PointingPanel> m_pointingPanel;

@@ -1,6 +1,5 @@
 #include "QtCaptureDevice.h"
 
-#include "FrameFile.h"
 #include "LogCategories.h"
 #include "Texts.h"
 
@@ -192,15 +191,11 @@ bool QtCaptureDevice::snapFrame()
     return true;
 }
 
-bool QtCaptureDevice::saveFrameBitmap(const QString& path, QString* error)
+QImage QtCaptureDevice::snappedFrame() const
 {
-    if (!m_snapped.isValid()) {
-        if (error)
-            *error = QStringLiteral("no frame was grabbed");
-        return false;
-    }
-    const QImage image = m_snapped.toImage().convertToFormat(QImage::Format_RGB888);
-    return framefile::saveBitmap(image, path, error);
+    if (!m_snapped.isValid())
+        return {};
+    return m_snapped.toImage().convertToFormat(QImage::Format_RGB888);
 }
 
 void QtCaptureDevice::setLivePreview(bool on)

@@ -140,19 +140,19 @@ void turnInPlace(PixelBuffer& pixels, bool halfTurn, bool mirror)
 
 } // namespace
 
-FrameDresser::FrameDresser(const SettingsStore& store, PresetSource preset)
+FrameDresser::FrameDresser(const SettingsStore& store)
     : m_store(store)
-    , m_preset(std::move(preset))
 {}
 
-PixelBuffer FrameDresser::operator()(PixelBuffer frame, const QDateTime& snappedAt) const
+PixelBuffer FrameDresser::operator()(PixelBuffer frame, const QDateTime& snappedAt,
+                                     const std::optional<PresetVisit>& preset) const
 {
     const FrameDressing dressing = readFrameDressing(m_store);
     if (dressing.leavesFrameAsIs())
         return frame;
     QString text;
     if (!dressing.Caption.isEmpty())
-        text = captionText(dressing.Caption, snappedAt, m_preset ? m_preset() : std::nullopt);
+        text = captionText(dressing.Caption, snappedAt, preset);
     return dress(std::move(frame), dressing, text);
 }
 

@@ -1,49 +1,46 @@
 #pragma once
 
 #include "ImageCodec.h"
+#include "VisitedPreset.h"
 
-#include <QDateTime>
+#include <QImage>
 #include <QObject>
 #include <QString>
-#include <QVariant>
+#include <QThreadPool>
 
-#include <functional>
+#include <atomic>
+#include <optional>
 
 class CaptureDevice;
 class FileTransfer;
-class ImageCodec;
+class FrameDresser;
 class IntervalTimer;
 class SettingsStore;
 struct UploadSettings;
 
-// Publishes frames: grabs the live picture, turns it into a JPEG file and
-// uploads that by FTP, on demand, on every tick of the automatic-update
-// timer and at each preset of sequenced pointing. It also applies what the
-// FTP settings dialog confirms.
+// Publishes frames: grabs the live picture, encodes it as a JPEG in memory
+// and uploads those bytes by FTP, on demand, on every tick of the
+// automatic-update timer and at each preset of sequenced pointing. The
+// JPEG and the grabbed frame are left on disk too, as "Picture.jpg" and
+// "Picture.bmp". It also applies what the FTP settings dialog confirms.
 class FramePublisher final : public QObject
 {
     Q_OBJECT
 public:
-    // What a send asks of the station, at the moment it runs.
-    struct Station
-    {
-        // The folder that holds "Picture.bmp" and "Picture.jpg".
-        std::function<QString()> frameFolder;
-        // Whether sequenced pointing is chosen ...
-        std::function<bool()> sequencedPointing;
-        // ... and, only then asked, the current preset's "FileName": an
-        // invalid QVariant for Null. Null or empty falls back to FileName.
-        std::function<QVariant()> presetFileName;
-        // Dresses the decoded frame before it is written, given the local
-        // time of the snap; without it the frame is published as grabbed.
-        std::function<PixelBuffer(PixelBuffer, const QDateTime&)> dressFrame = {};
-    };
-
     // autoUpdate is the automatic-update timer; every tick sends a frame
-    // unless a transfer is still running.
+    // unless a transfer is still running. dresser dresses each frame as the
+    // store says at that moment; presets names the preset being visited,
+    // whose "FileName" is the remote name and whose number and name go into
+    // the caption.
     FramePublisher(CaptureDevice& capture, ImageCodec& codec, FileTransfer& transfer,
                    UploadSettings& settings, SettingsStore& store, IntervalTimer& autoUpdate,
-                   Station station, QObject* parent = nullptr);
+                   const FrameDresser& dresser, const VisitedPreset& presets,
+                   QObject* parent = nullptr);
+    // Waits for a bitmap still being written.
+    ~FramePublisher() override;
+
+    // The folder that takes "Picture.bmp" and "Picture.jpg".
+    void setFrameFolder(const QString& folder);
 
     // One capture, conversion and upload (the Send Frame button, the
     // snapshot of sequenced pointing).
@@ -62,9 +59,11 @@ signals:
     void sendFrameEnabled(bool enabled);
 
 private:
-    bool ConvertFrame(const QString& bitmapPath, const QString& jpegPath);
-    void UploadFrame(const QString& jpegPath);
-    QString remoteName() const;
+    QByteArray ConvertFrame(const std::optional<PresetVisit>& preset);
+    bool keepFiles(const QByteArray& jpeg, const QImage& frame);
+    void UploadFrame(const QByteArray& jpeg, const std::optional<PresetVisit>& preset);
+    QString remoteName(const std::optional<PresetVisit>& preset) const;
+    void writeBitmapLater(const QImage& frame, const QString& path);
     void onAutoUpdateTick();
     void onTransferState(int state);
     void restoreSendButton();
@@ -75,6 +74,11 @@ private:
     UploadSettings& m_settings;
     SettingsStore& m_store;
     IntervalTimer& m_autoUpdate;
-    Station m_station;
+    const FrameDresser& m_dresser;
+    const VisitedPreset& m_presets;
     QString m_frameFolder;
+    // Writes "Picture.bmp" off the caller's thread, one at a time, in
+    // order; last, so it has finished before anything else goes.
+    std::atomic<quint64> m_bitmapsAsked{0};
+    QThreadPool m_bitmapWriter;
 };

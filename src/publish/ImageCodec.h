@@ -33,7 +33,7 @@ private:
 };
 
 // The image library: reads a Windows bitmap file into a pixel buffer and
-// writes a pixel buffer as a JPEG file.
+// encodes a pixel buffer as JPEG, in memory or into a file.
 class ImageCodec
 {
 public:
@@ -59,6 +59,9 @@ public:
 
     // The picture of the bitmap file, or an empty buffer on failure.
     virtual PixelBuffer readBitmap(const QString& path) = 0;
+    // The pixels as JPEG bytes of the given quality, 1 (smallest) to 100
+    // (best); empty on failure.
+    virtual QByteArray encodeJpeg(const PixelBuffer& pixels, int quality) = 0;
     // Writes the pixels as a JPEG file of the given quality, 1 (smallest)
     // to 100 (best). A reader of the path sees the old file or the whole new
     // one, never a part. False on failure.

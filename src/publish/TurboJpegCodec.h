@@ -2,10 +2,17 @@
 
 #include "ImageCodec.h"
 
-// The image library on libjpeg-turbo's TurboJPEG API.
+#include <memory>
+
+// The image library on libjpeg-turbo's TurboJPEG API. One compressor serves
+// every frame; the codec is used from one thread.
 class TurboJpegCodec final : public ImageCodec
 {
 public:
+    TurboJpegCodec();
+    ~TurboJpegCodec() override;
+
+    QByteArray encodeJpeg(const PixelBuffer& pixels, int quality) override;
     PixelBuffer readBitmap(const QString& path) override;
     bool writeJpeg(const QString& path, const PixelBuffer& pixels, int quality) override;
     int lastError() const override { return m_error; }
@@ -17,5 +24,11 @@ private:
         return false;
     }
 
+    struct HandleCloser
+    {
+        void operator()(void* handle) const;
+    };
+
     int m_error = NoError;
+    std::unique_ptr<void, HandleCloser> m_compressor;
 };
