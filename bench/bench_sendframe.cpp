@@ -160,9 +160,9 @@ int main(int argc, char* argv[])
         publisher.SendFrame();
         const double sendMs = double(clock.nsecsElapsed()) / 1e6;
         // The same frame, already in memory as packed RGB.
-        const PixelBuffer pixels = FrameDresser::toPixels(capture.snappedFrame());
+        const QImage rgb = capture.snappedFrame().convertToFormat(QImage::Format_RGB888);
         clock.start();
-        const QByteArray jpeg = bare.encodeJpeg(pixels, settings.FileQuality);
+        const QByteArray jpeg = bare.encodeJpeg(rgb, settings.FileQuality);
         const double encodeMs = double(clock.nsecsElapsed()) / 1e6;
         // The first few warm the caches.
         if (i >= 5 && !jpeg.isEmpty()) {

@@ -52,7 +52,8 @@ public:
     // nothing kept, when no new frame came within the stall limit: an old
     // picture is never passed off as a new one.
     virtual bool snapFrame() = 0;
-    // The kept frame as 8-bit RGB; a null image before any snap.
+    // The kept frame; a null image before any snap. Where its layout allows
+    // the image reads the frame's own memory, so any image format may come.
     virtual QImage snappedFrame() const = 0;
     // Lets the live picture run again after a snap.
     virtual void setLivePreview(bool on) = 0;

@@ -5,6 +5,7 @@
 
 #include <QCameraFormat>
 #include <QImage>
+#include <QVideoFrameFormat>
 
 #include <algorithm>
 
@@ -195,7 +196,25 @@ QImage QtCaptureDevice::snappedFrame() const
 {
     if (!m_snapped.isValid())
         return {};
-    return m_snapped.toImage().convertToFormat(QImage::Format_RGB888);
+    // A layout an image can read (the test pattern's BGRA, RGB cameras) is
+    // lent as it lies: the image keeps the frame mapped until it goes.
+    const QImage::Format layout =
+        QVideoFrameFormat::imageFormatFromPixelFormat(m_snapped.pixelFormat());
+    if (layout != QImage::Format_Invalid) {
+        auto* lent = new QVideoFrame(m_snapped);
+        if (lent->map(QVideoFrame::ReadOnly))
+            return QImage(
+                static_cast<const uchar*>(lent->bits(0)), lent->width(), lent->height(),
+                lent->bytesPerLine(0), layout,
+                [](void* frame) {
+                    auto* mapped = static_cast<QVideoFrame*>(frame);
+                    mapped->unmap();
+                    delete mapped;
+                },
+                lent);
+        delete lent;
+    }
+    return m_snapped.toImage();
 }
 
 void QtCaptureDevice::setLivePreview(bool on)

@@ -144,8 +144,8 @@ FrameDresser::FrameDresser(const SettingsStore& store)
     : m_store(store)
 {}
 
-PixelBuffer FrameDresser::operator()(PixelBuffer frame, const QDateTime& snappedAt,
-                                     const std::optional<PresetVisit>& preset) const
+QImage FrameDresser::operator()(const QImage& frame, const QDateTime& snappedAt,
+                                const std::optional<PresetVisit>& preset) const
 {
     const FrameDressing dressing = readFrameDressing(m_store);
     if (dressing.leavesFrameAsIs())
@@ -153,7 +153,9 @@ PixelBuffer FrameDresser::operator()(PixelBuffer frame, const QDateTime& snapped
     QString text;
     if (!dressing.Caption.isEmpty())
         text = captionText(dressing.Caption, snappedAt, preset);
-    return dress(std::move(frame), dressing, text);
+    PixelBuffer pixels = toPixels(frame);
+    // Without memory for the copy the frame goes out undressed.
+    return pixels ? toImage(dress(std::move(pixels), dressing, text)) : frame;
 }
 
 QString FrameDresser::captionText(const QString& caption, const QDateTime& snappedAt,

@@ -26,8 +26,10 @@ public:
     explicit FrameDresser(const SettingsStore& store);
 
     // preset: the one being visited when the frame was snapped, if any.
-    PixelBuffer operator()(PixelBuffer frame, const QDateTime& snappedAt,
-                           const std::optional<PresetVisit>& preset) const;
+    // The picture comes back as it is, not copied, when nothing is asked;
+    // a dressed one as 8-bit RGB.
+    QImage operator()(const QImage& frame, const QDateTime& snappedAt,
+                      const std::optional<PresetVisit>& preset) const;
 
     // The caption's text: strftime fields in the local time of snappedAt,
     // then {preset} (the preset's number) and {name} (its file name without

@@ -40,7 +40,7 @@ FramePublisher::FramePublisher(CaptureDevice& capture, ImageCodec& codec, FileTr
     , m_presets(presets)
     , m_frameFolder(StationPaths::dataFolder())
 {
-    m_bitmapWriter.setMaxThreadCount(1);
+    m_fileWriter.setMaxThreadCount(1);
     connect(&m_autoUpdate, &IntervalTimer::timeout, this, &FramePublisher::onAutoUpdateTick);
     connect(&m_transfer, &FileTransfer::TransferStateChanged, this,
             &FramePublisher::onTransferState);
@@ -49,7 +49,7 @@ FramePublisher::FramePublisher(CaptureDevice& capture, ImageCodec& codec, FileTr
 
 FramePublisher::~FramePublisher()
 {
-    m_bitmapWriter.waitForDone();
+    m_fileWriter.waitForDone();
 }
 
 void FramePublisher::setFrameFolder(const QString& folder)
@@ -83,63 +83,65 @@ void FramePublisher::SendFrame()
 QByteArray FramePublisher::ConvertFrame(const std::optional<PresetVisit>& preset)
 {
     const QDateTime snappedAt = QDateTime::currentDateTime();
-    if (!m_capture.snapFrame()) {
+    const QImage frame = m_capture.snapFrame() ? m_capture.snappedFrame() : QImage();
+    if (frame.isNull()) {
         emit status(texts::uploadSkippedNoPicture);
         return {};
     }
-    const QImage frame = m_capture.snappedFrame();
-    PixelBuffer pixels = FrameDresser::toPixels(frame);
-    if (!pixels) {
-        emit status(texts::uploadSkippedNoPicture);
-        return {};
-    }
-    pixels = m_dresser(std::move(pixels), snappedAt, preset);
-    const QByteArray jpeg = m_codec.encodeJpeg(pixels, m_settings.FileQuality);
+    const QByteArray jpeg =
+        m_codec.encodeJpeg(m_dresser(frame, snappedAt, preset), m_settings.FileQuality);
     if (jpeg.isEmpty()) {
         emit status(texts::saveJpegError + QString::number(m_codec.lastError()));
         return {};
     }
-    if (!keepFiles(jpeg, frame))
+    const QString jpegPath = QDir(m_frameFolder).absoluteFilePath(texts::frameJpegFile);
+    // A broken JPEG is neither kept nor published; the one of an earlier
+    // run stays.
+    if (!isWholeJpeg(jpeg)) {
+        emit status(
+            texts::frameNotWritten.arg(QDir::toNativeSeparators(jpegPath), texts::frameCutShort));
         return {};
+    }
+    emit status(texts::createdPrefix + QDir::toNativeSeparators(jpegPath));
+    writeFilesLater(jpeg, frame);
     return jpeg;
 }
 
-// "Picture.jpg" now, "Picture.bmp" off this thread: the upload never waits
-// for the bitmap, which nothing reads back.
-bool FramePublisher::keepFiles(const QByteArray& jpeg, const QImage& frame)
+// The files are what the run leaves behind, not what it publishes, so the
+// window's thread and the upload never wait for them.
+void FramePublisher::writeFilesLater(const QByteArray& jpeg, const QImage& frame)
 {
     const QDir folder(m_frameFolder);
     const QString jpegPath = folder.absoluteFilePath(texts::frameJpegFile);
-    QString reason = texts::frameCutShort;
-    // A broken JPEG is neither kept nor published; the one of an earlier
-    // run stays.
-    if (!isWholeJpeg(jpeg) || !framefile::replaceFile(jpegPath, jpeg, &reason)) {
-        emit status(texts::frameNotWritten.arg(QDir::toNativeSeparators(jpegPath), reason));
-        return false;
-    }
-    emit status(texts::createdPrefix + QDir::toNativeSeparators(jpegPath));
-    writeBitmapLater(frame, folder.absoluteFilePath(texts::frameBitmapFile));
-    return true;
-}
-
-void FramePublisher::writeBitmapLater(const QImage& frame, const QString& path)
-{
-    const quint64 generation = ++m_bitmapsAsked;
-    m_bitmapWriter.start([this, frame, path, generation] {
-        // A newer frame is on its way to the same file: this one would be
+    const QString bitmapPath = folder.absoluteFilePath(texts::frameBitmapFile);
+    const quint64 generation = ++m_filesAsked;
+    m_fileWriter.start([this, jpeg, frame, jpegPath, bitmapPath, generation] {
+        // A newer frame is on its way to the same files: these would be
         // overwritten at once.
-        if (generation != m_bitmapsAsked)
+        if (generation != m_filesAsked)
             return;
         QString reason;
-        if (framefile::saveBitmap(frame, path, &reason))
-            return;
-        QMetaObject::invokeMethod(
-            this,
-            [this, path, reason] {
-                emit status(texts::frameNotWritten.arg(QDir::toNativeSeparators(path), reason));
-            },
-            Qt::QueuedConnection);
+        if (!framefile::replaceFile(jpegPath, jpeg, &reason))
+            reportUnwritten(jpegPath, reason);
+        if (!framefile::saveBitmap(frame.convertToFormat(QImage::Format_RGB888), bitmapPath,
+                                   &reason))
+            reportUnwritten(bitmapPath, reason);
     });
+}
+
+void FramePublisher::reportUnwritten(const QString& path, const QString& reason)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, path, reason] {
+            emit status(texts::frameNotWritten.arg(QDir::toNativeSeparators(path), reason));
+        },
+        Qt::QueuedConnection);
+}
+
+bool FramePublisher::waitForFiles(std::chrono::milliseconds limit)
+{
+    return m_fileWriter.waitForDone(int(limit.count()));
 }
 
 QString FramePublisher::remoteName(const std::optional<PresetVisit>& preset) const

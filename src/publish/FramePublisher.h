@@ -9,6 +9,7 @@
 #include <QThreadPool>
 
 #include <atomic>
+#include <chrono>
 #include <optional>
 
 class CaptureDevice;
@@ -36,15 +37,20 @@ public:
                    UploadSettings& settings, SettingsStore& store, IntervalTimer& autoUpdate,
                    const FrameDresser& dresser, const VisitedPreset& presets,
                    QObject* parent = nullptr);
-    // Waits for a bitmap still being written.
+    // Waits for frame files still being written.
     ~FramePublisher() override;
 
     // The folder that takes "Picture.bmp" and "Picture.jpg".
     void setFrameFolder(const QString& folder);
 
     // One capture, conversion and upload (the Send Frame button, the
-    // snapshot of sequenced pointing).
+    // snapshot of sequenced pointing). "Picture.jpg" and then "Picture.bmp"
+    // are written afterwards, off the caller's thread; a file that cannot
+    // be written is reported on the status line.
     void SendFrame();
+    // Waits until the files of the sends so far are written: for tests and
+    // benchmarks, never the window. False when the limit ran out.
+    bool waitForFiles(std::chrono::milliseconds limit);
     // Hands the transfer the server, then the password, then the user name
     // of the upload settings.
     void applyCredentials();
@@ -60,10 +66,11 @@ signals:
 
 private:
     QByteArray ConvertFrame(const std::optional<PresetVisit>& preset);
-    bool keepFiles(const QByteArray& jpeg, const QImage& frame);
+    void writeFilesLater(const QByteArray& jpeg, const QImage& frame);
+    // Thread-safe: the status line hears of the file on the caller's thread.
+    void reportUnwritten(const QString& path, const QString& reason);
     void UploadFrame(const QByteArray& jpeg, const std::optional<PresetVisit>& preset);
     QString remoteName(const std::optional<PresetVisit>& preset) const;
-    void writeBitmapLater(const QImage& frame, const QString& path);
     void onAutoUpdateTick();
     void onTransferState(int state);
     void restoreSendButton();
@@ -77,8 +84,8 @@ private:
     const FrameDresser& m_dresser;
     const VisitedPreset& m_presets;
     QString m_frameFolder;
-    // Writes "Picture.bmp" off the caller's thread, one at a time, in
+    // Writes the files off the caller's thread, one run at a time, in
     // order; last, so it has finished before anything else goes.
-    std::atomic<quint64> m_bitmapsAsked{0};
-    QThreadPool m_bitmapWriter;
+    std::atomic<quint64> m_filesAsked{0};
+    QThreadPool m_fileWriter;
 };

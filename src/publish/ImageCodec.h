@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 
 #include <memory>
@@ -59,9 +60,10 @@ public:
 
     // The picture of the bitmap file, or an empty buffer on failure.
     virtual PixelBuffer readBitmap(const QString& path) = 0;
-    // The pixels as JPEG bytes of the given quality, 1 (smallest) to 100
-    // (best); empty on failure.
-    virtual QByteArray encodeJpeg(const PixelBuffer& pixels, int quality) = 0;
+    // The picture as JPEG bytes of the given quality, 1 (smallest) to 100
+    // (best); empty on failure. Any image format; 8-bit RGB and 32-bit RGB
+    // are read where they lie.
+    virtual QByteArray encodeJpeg(const QImage& picture, int quality) = 0;
     // Writes the pixels as a JPEG file of the given quality, 1 (smallest)
     // to 100 (best). A reader of the path sees the old file or the whole new
     // one, never a part. False on failure.

@@ -44,9 +44,34 @@ void TurboJpegCodec::HandleCloser::operator()(void* handle) const
 TurboJpegCodec::TurboJpegCodec() = default;
 TurboJpegCodec::~TurboJpegCodec() = default;
 
-QByteArray TurboJpegCodec::encodeJpeg(const PixelBuffer& pixels, int quality)
+QByteArray TurboJpegCodec::encodeJpeg(const QImage& picture, int quality)
 {
-    if (!pixels || quality < 1 || quality > 100) {
+    switch (picture.format()) {
+    case QImage::Format_RGB888:
+        return encode(picture.constBits(), picture.width(), int(picture.bytesPerLine()),
+                      picture.height(), TJPF_RGB, quality);
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+        // 0xAARRGGBB words: B, G, R, A in memory on this byte order.
+        return encode(
+            picture.constBits(), picture.width(), int(picture.bytesPerLine()), picture.height(),
+            QSysInfo::ByteOrder == QSysInfo::LittleEndian ? TJPF_BGRX : TJPF_XRGB, quality);
+    default:
+        break;
+    }
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    if (rgb.isNull() && !picture.isNull()) {
+        fail(EncodeFailed);
+        return {};
+    }
+    return encode(rgb.constBits(), rgb.width(), int(rgb.bytesPerLine()), rgb.height(), TJPF_RGB,
+                  quality);
+}
+
+QByteArray TurboJpegCodec::encode(const unsigned char* pixels, int width, int pitch, int height,
+                                  int format, int quality)
+{
+    if (!pixels || width <= 0 || height <= 0 || quality < 1 || quality > 100) {
         fail(BadArgument);
         return {};
     }
@@ -58,9 +83,8 @@ QByteArray TurboJpegCodec::encodeJpeg(const PixelBuffer& pixels, int quality)
     }
     unsigned char* jpeg = nullptr;
     unsigned long jpegSize = 0;
-    const int result =
-        tjCompress2(m_compressor.get(), pixels.pixels(), pixels.width(), 0, pixels.height(),
-                    TJPF_RGB, &jpeg, &jpegSize, TJSAMP_420, quality, TJFLAG_ACCURATEDCT);
+    const int result = tjCompress2(m_compressor.get(), pixels, width, pitch, height, format, &jpeg,
+                                   &jpegSize, TJSAMP_420, quality, TJFLAG_ACCURATEDCT);
     const std::unique_ptr<unsigned char, void (*)(unsigned char*)> encoded(jpeg, &releaseTurbo);
     if (result != 0 || !jpeg) {
         fail(EncodeFailed);
@@ -72,7 +96,10 @@ QByteArray TurboJpegCodec::encodeJpeg(const PixelBuffer& pixels, int quality)
 
 bool TurboJpegCodec::writeJpeg(const QString& path, const PixelBuffer& pixels, int quality)
 {
-    const QByteArray jpeg = encodeJpeg(pixels, quality);
+    if (!pixels)
+        return fail(BadArgument);
+    const QByteArray jpeg = encode(pixels.pixels(), pixels.width(), pixels.width() * 3,
+                                   pixels.height(), TJPF_RGB, quality);
     if (jpeg.isEmpty())
         return false;
     if (!framefile::replaceFile(path, jpeg, nullptr))

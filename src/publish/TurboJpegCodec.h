@@ -12,12 +12,14 @@ public:
     TurboJpegCodec();
     ~TurboJpegCodec() override;
 
-    QByteArray encodeJpeg(const PixelBuffer& pixels, int quality) override;
+    QByteArray encodeJpeg(const QImage& picture, int quality) override;
     PixelBuffer readBitmap(const QString& path) override;
     bool writeJpeg(const QString& path, const PixelBuffer& pixels, int quality) override;
     int lastError() const override { return m_error; }
 
 private:
+    QByteArray encode(const unsigned char* pixels, int width, int pitch, int height, int format,
+                      int quality);
     bool fail(Error error)
     {
         m_error = error;

@@ -42,7 +42,11 @@ struct Rig final : VisitedPreset
     }
     std::optional<PresetVisit> visitedPreset() const override { return preset; }
     void frame(const QString& key, const QString& value) { store.set("Frame", key, value); }
-    QByteArray jpeg() const { return contents(folder.filePath(QStringLiteral("Picture.jpg"))); }
+    QByteArray jpeg()
+    {
+        publisher.waitForFiles(std::chrono::seconds(30));
+        return contents(folder.filePath(QStringLiteral("Picture.jpg")));
+    }
 
     QTemporaryDir folder;
     FakeCaptureDevice capture{QStringList{QStringLiteral("Cam")}};

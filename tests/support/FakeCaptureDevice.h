@@ -27,7 +27,7 @@ public:
 
     void setPreviewSink(QVideoSink*) override {}
     bool snapFrame() override;
-    QImage snappedFrame() const override { return snapped.convertToFormat(QImage::Format_RGB888); }
+    QImage snappedFrame() const override { return snapped; }
     void setLivePreview(bool on) override { live = on; }
     bool livePreview() const override { return live; }
 

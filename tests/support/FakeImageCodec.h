@@ -35,15 +35,13 @@ public:
     }
 
     // Cut in half, as an encoder that stopped early leaves it, when asked.
-    QByteArray encodeJpeg(const PixelBuffer& pixels, int quality) override
+    QByteArray encodeJpeg(const QImage& image, int quality) override
     {
         qualities.append(quality);
         if (writeError != NoError) {
             m_error = writeError;
             return {};
         }
-        const QImage image(pixels.pixels(), pixels.width(), pixels.height(), pixels.width() * 3,
-                           QImage::Format_RGB888);
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
