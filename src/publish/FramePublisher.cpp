@@ -38,8 +38,8 @@ FramePublisher::FramePublisher(CaptureDevice& capture, ImageCodec& codec, FileTr
     , m_autoUpdate(autoUpdate)
     , m_dresser(dresser)
     , m_presets(presets)
-    , m_frameFolder(StationPaths::dataFolder())
 {
+    setFrameFolder(StationPaths::dataFolder());
     m_fileWriter.setMaxThreadCount(1);
     connect(&m_autoUpdate, &IntervalTimer::timeout, this, &FramePublisher::onAutoUpdateTick);
     connect(&m_transfer, &FileTransfer::TransferStateChanged, this,
@@ -58,6 +58,9 @@ void FramePublisher::setFrameFolder(const QString& folder)
     if (path == m_frameFolder)
         return;
     m_frameFolder = path;
+    const QDir dir(path);
+    m_jpegPath = dir.absoluteFilePath(texts::frameJpegFile);
+    m_bitmapPath = dir.absoluteFilePath(texts::frameBitmapFile);
     qCInfo(kivraPublish, "frames are written to %s", qPrintable(m_frameFolder));
 }
 
@@ -94,7 +97,7 @@ QByteArray FramePublisher::ConvertFrame(const std::optional<PresetVisit>& preset
         emit status(texts::saveJpegError + QString::number(m_codec.lastError()));
         return {};
     }
-    const QString jpegPath = QDir(m_frameFolder).absoluteFilePath(texts::frameJpegFile);
+    const QString& jpegPath = m_jpegPath;
     // A broken JPEG is neither kept nor published; the one of an earlier
     // run stays.
     if (!isWholeJpeg(jpeg)) {
@@ -111,9 +114,8 @@ QByteArray FramePublisher::ConvertFrame(const std::optional<PresetVisit>& preset
 // window's thread and the upload never wait for them.
 void FramePublisher::writeFilesLater(const QByteArray& jpeg, const QImage& frame)
 {
-    const QDir folder(m_frameFolder);
-    const QString jpegPath = folder.absoluteFilePath(texts::frameJpegFile);
-    const QString bitmapPath = folder.absoluteFilePath(texts::frameBitmapFile);
+    const QString jpegPath = m_jpegPath;
+    const QString bitmapPath = m_bitmapPath;
     const quint64 generation = ++m_filesAsked;
     m_fileWriter.start([this, jpeg, frame, jpegPath, bitmapPath, generation] {
         // A newer frame is on its way to the same files: these would be
@@ -160,8 +162,7 @@ void FramePublisher::UploadFrame(const QByteArray& jpeg, const std::optional<Pre
         // disturb it; it is not sent.
         emit status(texts::uploadSkipped);
     } else {
-        const QString jpegPath = QDir(m_frameFolder).absoluteFilePath(texts::frameJpegFile);
-        m_transfer.send({jpeg, QDir::toNativeSeparators(jpegPath), remoteName(preset), {}});
+        m_transfer.send({jpeg, QDir::toNativeSeparators(m_jpegPath), remoteName(preset), {}});
         emit status(texts::transferredPrefix + QString::number(jpeg.size()) +
                     texts::transferredSuffix);
     }

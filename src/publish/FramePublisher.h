@@ -84,6 +84,8 @@ private:
     const FrameDresser& m_dresser;
     const VisitedPreset& m_presets;
     QString m_frameFolder;
+    QString m_jpegPath;
+    QString m_bitmapPath;
     // Writes the files off the caller's thread, one run at a time, in
     // order; last, so it has finished before anything else goes.
     std::atomic<quint64> m_filesAsked{0};
