@@ -69,7 +69,8 @@ void FramePublisher::SendFrame()
     emit sendFrameEnabled(false);
     // Asked once, so the caption and the remote name name the same preset.
     const std::optional<PresetVisit> preset = m_presets.visitedPreset();
-    const QByteArray jpeg = ConvertFrame(preset);
+    QImage frame;
+    const QByteArray jpeg = ConvertFrame(preset, &frame);
     if (jpeg.isEmpty()) {
         // Nothing was sent, so no transfer's end will give the button back;
         // a transfer still running will.
@@ -81,11 +82,14 @@ void FramePublisher::SendFrame()
         return;
     }
     UploadFrame(jpeg, preset);
+    // Last, so the upload is under way before another thread wakes.
+    writeFilesLater(jpeg, frame);
 }
 
-QByteArray FramePublisher::ConvertFrame(const std::optional<PresetVisit>& preset)
+QByteArray FramePublisher::ConvertFrame(const std::optional<PresetVisit>& preset, QImage* grabbed)
 {
-    const QDateTime snappedAt = QDateTime::currentDateTime();
+    // The caption reads the local time from the moment itself.
+    const QDateTime snappedAt = QDateTime::currentDateTimeUtc();
     const QImage frame = m_capture.snapFrame() ? m_capture.snappedFrame() : QImage();
     if (frame.isNull()) {
         emit status(texts::uploadSkippedNoPicture);
@@ -106,7 +110,7 @@ QByteArray FramePublisher::ConvertFrame(const std::optional<PresetVisit>& preset
         return {};
     }
     emit status(texts::createdPrefix + QDir::toNativeSeparators(jpegPath));
-    writeFilesLater(jpeg, frame);
+    *grabbed = frame;
     return jpeg;
 }
 

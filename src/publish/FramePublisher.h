@@ -65,7 +65,9 @@ signals:
     void sendFrameEnabled(bool enabled);
 
 private:
-    QByteArray ConvertFrame(const std::optional<PresetVisit>& preset);
+    // The JPEG's bytes, empty when there is nothing to publish; *grabbed
+    // gets the frame they were made from.
+    QByteArray ConvertFrame(const std::optional<PresetVisit>& preset, QImage* grabbed);
     void writeFilesLater(const QByteArray& jpeg, const QImage& frame);
     // Thread-safe: the status line hears of the file on the caller's thread.
     void reportUnwritten(const QString& path, const QString& reason);
