@@ -141,27 +141,50 @@ bool distantUpload(const QTemporaryDir& dir)
     return met;
 }
 
-// A bare libcurl upload of the file: a fresh easy handle, the defaults.
-double bareUploadMs(const FtpTestServer& server, const QString& path)
+// A bare libcurl client doing what the station does for one frame: one
+// easy handle kept for every upload, so its logged-in connection is reused,
+// the bytes stored under a temporary name and renamed over the frame.
+class BareClient
 {
-    QElapsedTimer clock;
-    clock.start();
-    FILE* file = std::fopen(QFile::encodeName(path).constData(), "rb");
-    CURL* easy = curl_easy_init();
-    const QByteArray url = QStringLiteral("ftp://%1/bare.jpg").arg(server.address()).toUtf8();
-    curl_easy_setopt(easy, CURLOPT_URL, url.constData());
-    curl_easy_setopt(easy, CURLOPT_USERNAME, server.user().toUtf8().constData());
-    curl_easy_setopt(easy, CURLOPT_PASSWORD, server.password().toUtf8().constData());
-    curl_easy_setopt(easy, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(easy, CURLOPT_READDATA, file);
-    curl_easy_setopt(easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(200 * kilobyte));
-    const CURLcode result = curl_easy_perform(easy);
-    curl_easy_cleanup(easy);
-    std::fclose(file);
-    if (result != CURLE_OK)
-        std::fprintf(stderr, "bare upload failed: %s\n", curl_easy_strerror(result));
-    return double(clock.nsecsElapsed()) / 1e6;
-}
+public:
+    explicit BareClient(const FtpTestServer& server)
+        : m_easy(curl_easy_init())
+    {
+        const QByteArray url =
+            QStringLiteral("ftp://%1/.part-bare.jpg").arg(server.address()).toUtf8();
+        m_renames = curl_slist_append(nullptr, "RNFR .part-bare.jpg");
+        m_renames = curl_slist_append(m_renames, "RNTO bare.jpg");
+        curl_easy_setopt(m_easy, CURLOPT_URL, url.constData());
+        curl_easy_setopt(m_easy, CURLOPT_USERNAME, server.user().toUtf8().constData());
+        curl_easy_setopt(m_easy, CURLOPT_PASSWORD, server.password().toUtf8().constData());
+        curl_easy_setopt(m_easy, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(m_easy, CURLOPT_FTP_FILEMETHOD, long(CURLFTPMETHOD_NOCWD));
+        curl_easy_setopt(m_easy, CURLOPT_POSTQUOTE, m_renames);
+    }
+    ~BareClient()
+    {
+        curl_easy_cleanup(m_easy);
+        curl_slist_free_all(m_renames);
+    }
+
+    double uploadMs(const QString& path)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        FILE* file = std::fopen(QFile::encodeName(path).constData(), "rb");
+        curl_easy_setopt(m_easy, CURLOPT_READDATA, file);
+        curl_easy_setopt(m_easy, CURLOPT_INFILESIZE_LARGE, curl_off_t(200 * kilobyte));
+        const CURLcode result = curl_easy_perform(m_easy);
+        std::fclose(file);
+        if (result != CURLE_OK)
+            std::fprintf(stderr, "bare upload failed: %s\n", curl_easy_strerror(result));
+        return double(clock.nsecsElapsed()) / 1e6;
+    }
+
+private:
+    CURL* m_easy;
+    curl_slist* m_renames = nullptr;
+};
 
 double runCommandMs(CurlFileTransfer& transfer, const QString& command)
 {
@@ -176,6 +199,16 @@ double runCommandMs(CurlFileTransfer& transfer, const QString& command)
     return double(clock.nsecsElapsed()) / 1e6;
 }
 
+double percentile(std::vector<double> values, double share)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty()
+               ? 0
+               : values[std::min(values.size() - 1, size_t(share * double(values.size())))];
+}
+
+// The median says what an upload usually costs, the slowest ones whether
+// some wait for nothing: a median hid stalls of a second.
 bool commandAgainstBareCurl(const QTemporaryDir& dir)
 {
     FtpTestServer server;
@@ -184,26 +217,41 @@ bool commandAgainstBareCurl(const QTemporaryDir& dir)
         return false;
     CurlFileTransfer transfer;
     useServer(transfer, server, server.address());
+    BareClient bareClient(server);
     const QString command = FileTransfer::sendCommand(file, QStringLiteral("cam.jpg"));
-    // One of each to warm up, then taken in turns.
+    // One of each to log in and warm up, then taken in turns.
     runCommandMs(transfer, command);
-    bareUploadMs(server, file);
+    bareClient.uploadMs(file);
+    constexpr int rounds = 200;
     std::vector<double> ours;
     std::vector<double> bare;
-    for (int i = 0; i < 25; ++i) {
+    for (int i = 0; i < rounds; ++i) {
         ours.push_back(runCommandMs(transfer, command));
-        bare.push_back(bareUploadMs(server, file));
+        bare.push_back(bareClient.uploadMs(file));
     }
     const double ratio = medianRatio(ours, bare);
-    return BenchFigure{QStringLiteral("RunCommand to completed, 200 KB, median of 25"),
-                       median(ours),
-                       QStringLiteral("bare libcurl easy upload"),
-                       median(bare),
-                       QStringLiteral("ms"),
-                       QStringLiteral("<= 1.3x"),
-                       ratio <= 1.3,
-                       ratio}
-        .print();
+    const QString name = QStringLiteral("RunCommand to completed, 200 KB, %1 of %2");
+    const QString baseline = QStringLiteral("bare libcurl, reused handle, same renames");
+    const bool typical = BenchFigure{name.arg(QStringLiteral("median")).arg(rounds),
+                                     median(ours),
+                                     baseline,
+                                     median(bare),
+                                     QStringLiteral("ms"),
+                                     QStringLiteral("<= 1.3x"),
+                                     ratio <= 1.3,
+                                     ratio}
+                             .print();
+    const double slowest = percentile(ours, 1.0);
+    const bool slow =
+        BenchFigure{name.arg(QStringLiteral("p99 (max %1 ms)").arg(slowest, 0, 'f', 1)).arg(rounds),
+                    percentile(ours, 0.99),
+                    baseline + QStringLiteral(" p99"),
+                    percentile(bare, 0.99),
+                    QStringLiteral("ms"),
+                    QStringLiteral("max < 900 ms"),
+                    slowest < 900}
+            .print();
+    return typical && slow;
 }
 
 } // namespace

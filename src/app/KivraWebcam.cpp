@@ -69,16 +69,6 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
     , m_presets(new PresetRecordSet(components.presetStorage(), this))
     , m_driverList(
           new DriverList(*ui.cbDriver, components.capture, components.messages, this, this))
-    , m_publisher(new FramePublisher(
-          components.capture, components.imageCodec, components.transfer,
-          m_settingsModule.uploadSettings(), components.settings, *m_autoUpdateTimer,
-          {[this] { return StationPaths::frameFolder(m_presets->databaseName()); },
-           [this] { return ui.optsequence->isChecked(); },
-           [this] { return m_presets->field(texts::presetFileNameField); },
-           [this](PixelBuffer frame, const QDateTime& snappedAt) {
-               return (*m_frameDresser)(std::move(frame), snappedAt);
-           }},
-          this))
     , m_browser(new BrowserLauncher(components.browser, this))
 {
     setObjectName(QStringLiteral("KivraWebcam"));
@@ -157,6 +147,11 @@ void KivraWebcam::connectPointing()
 
 void KivraWebcam::connectPublishing()
 {
+    m_frameDresser = std::make_unique<FrameDresser>(m_components.settings);
+    m_publisher =
+        new FramePublisher(m_components.capture, m_components.imageCodec, m_components.transfer,
+                           m_settingsModule.uploadSettings(), m_components.settings, *m_autoUpdateTimer,
+                           *m_frameDresser, *m_scheduler, this);
     connectStatus(m_publisher, &FramePublisher::status, kivraPublish);
     connect(m_publisher, &FramePublisher::sendFrameEnabled, ui.cmdCaptureFrame,
             &QWidget::setEnabled);
@@ -184,8 +179,6 @@ void KivraWebcam::openFtpSettings()
 // the window keeps its layout.
 void KivraWebcam::connectFrameDressing()
 {
-    m_frameDresser =
-        std::make_unique<FrameDresser>(m_components.settings, [this] { return visitedPreset(); });
     ui.ezVidCap1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ui.ezVidCap1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         QMenu menu(this);
@@ -206,8 +199,8 @@ void KivraWebcam::connectFrameDressing()
 
 void KivraWebcam::openFrameSettings()
 {
-    dlgFrame dialog(readFrameDressing(m_components.settings), previewFrame(), visitedPreset(),
-                    this);
+    dlgFrame dialog(readFrameDressing(m_components.settings), previewFrame(),
+                    m_scheduler->visitedPreset(), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     storeFrameDressing(dialog.settings(), m_components.settings);
@@ -226,14 +219,6 @@ QImage KivraWebcam::previewFrame() const
         frame.fill(Qt::darkGray);
     }
     return frame;
-}
-
-std::optional<PresetVisit> KivraWebcam::visitedPreset() const
-{
-    if (!ui.optsequence->isChecked() || m_presets->currentRow() < 0)
-        return std::nullopt;
-    return PresetVisit{m_presets->currentRow() + 1,
-                       m_presets->field(texts::presetFileNameField).toString()};
 }
 
 void KivraWebcam::connectBrowser()
@@ -264,6 +249,7 @@ void KivraWebcam::Load()
     // may choose sequenced pointing.
     m_presets->open();
     qCInfo(kivraPresets, "preset file %s", qPrintable(m_presets->databaseName()));
+    m_publisher->setFrameFolder(StationPaths::frameFolder(m_presets->databaseName()));
 }
 
 void KivraWebcam::ShowStatus(const QString& text)

@@ -108,7 +108,6 @@ private:
     void connectFrameDressing();
     void openFrameSettings();
     QImage previewFrame() const;
-    std::optional<PresetVisit> visitedPreset() const;
 
     StationComponents m_components;
     MainWindowLayout ui;
@@ -122,7 +121,7 @@ private:
     MountLink* m_mount;
     PresetRecordSet* m_presets;
     DriverList* m_driverList;
-    FramePublisher* m_publisher;
+    FramePublisher* m_publisher = nullptr;
 
     RemoteControl* m_remoteControl = nullptr;
     std::unique_ptr<PointingPanel> m_pointingPanel;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QList>
 #include <QObject>
 #include <QSize>
@@ -51,9 +52,9 @@ public:
     // nothing kept, when no new frame came within the stall limit: an old
     // picture is never passed off as a new one.
     virtual bool snapFrame() = 0;
-    // Writes the kept frame synchronously as a Windows bitmap file, whole or
-    // not at all; on failure *error gets the system's reason.
-    virtual bool saveFrameBitmap(const QString& path, QString* error = nullptr) = 0;
+    // The kept frame; a null image before any snap. Where its layout allows
+    // the image reads the frame's own memory, so any image format may come.
+    virtual QImage snappedFrame() const = 0;
     // Lets the live picture run again after a snap.
     virtual void setLivePreview(bool on) = 0;
     virtual bool livePreview() const = 0;

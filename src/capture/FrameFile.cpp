@@ -6,58 +6,86 @@
 #include <QFile>
 #include <QImage>
 #include <QImageWriter>
-#include <QSaveFile>
+#include <QRandomGenerator>
 
 #include <cerrno>
+#include <cstdio>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace framefile {
 
+namespace {
+
+bool fail(QString* error, const QString& reason)
+{
+    if (error)
+        *error = reason;
+    return false;
+}
+
+// Writes all bytes; the system's error, or ENOSPC for a write that took
+// nothing without one.
+int writeAll(int fd, const QByteArray& bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t wrote = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote < 0)
+            return errno;
+        if (wrote == 0)
+            return ENOSPC;
+        done += wrote;
+    }
+    return 0;
+}
+
+} // namespace
+
+bool replaceFile(const QString& path, const QByteArray& bytes, QString* error)
+{
+    const QByteArray target = QFile::encodeName(path);
+    // Only a regular file of the user's own is replaced: what stands there
+    // otherwise (a link, a FIFO, someone else's file) was put there by
+    // somebody for a reason.
+    struct stat info = {};
+    if (::lstat(target.constData(), &info) == 0 &&
+        (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid()))
+        return fail(error, texts::fileNotOwnRegular);
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray temporary = target.left(slash + 1) + '.' + target.mid(slash + 1) + '.' +
+                                 QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return fail(error, qt_error_string(errno));
+    int problem = writeAll(fd, bytes);
+    if (::close(fd) != 0 && problem == 0)
+        problem = errno;
+    if (problem == 0 && std::rename(temporary.constData(), target.constData()) != 0)
+        problem = errno;
+    if (problem == 0)
+        return true;
+    ::unlink(temporary.constData());
+    return fail(error, qt_error_string(problem));
+}
+
 bool saveBitmap(const QImage& image, const QString& path, QString* error)
 {
-    const auto fail = [error](const QString& reason) {
-        if (error)
-            *error = reason;
-        return false;
-    };
     if (image.isNull())
-        return fail(QStringLiteral("no picture"));
+        return fail(error, QStringLiteral("no picture"));
     QByteArray bytes;
     {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         QImageWriter writer(&buffer, "BMP");
         if (!writer.write(image))
-            return fail(writer.errorString());
+            return fail(error, writer.errorString());
     }
-
-    // Only a regular file of the user's own is replaced: the save would
-    // follow a link and replace whatever file it points to.
-    struct stat info = {};
-    if (::lstat(QFile::encodeName(path).constData(), &info) == 0 &&
-        (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid()))
-        return fail(texts::fileNotOwnRegular);
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return fail(file.errorString());
-    // commit() misses a disk that fills up under a buffered write, and a
-    // short write raises no error at all: the bytes are counted and pushed
-    // out first, and a file that did not take them all is dropped.
-    errno = 0;
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const int systemError = errno;
-        const QString reason = file.error() != QFileDevice::NoError ? file.errorString()
-                               : systemError != 0                   ? qt_error_string(systemError)
-                                                                    : QString(texts::frameCutShort);
-        file.cancelWriting();
-        return fail(reason);
-    }
-    if (!file.commit())
-        return fail(file.errorString());
-    return true;
+    return replaceFile(path, bytes, error);
 }
 
 } // namespace framefile

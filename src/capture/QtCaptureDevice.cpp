@@ -1,11 +1,11 @@
 #include "QtCaptureDevice.h"
 
-#include "FrameFile.h"
 #include "LogCategories.h"
 #include "Texts.h"
 
 #include <QCameraFormat>
 #include <QImage>
+#include <QVideoFrameFormat>
 
 #include <algorithm>
 
@@ -192,15 +192,29 @@ bool QtCaptureDevice::snapFrame()
     return true;
 }
 
-bool QtCaptureDevice::saveFrameBitmap(const QString& path, QString* error)
+QImage QtCaptureDevice::snappedFrame() const
 {
-    if (!m_snapped.isValid()) {
-        if (error)
-            *error = QStringLiteral("no frame was grabbed");
-        return false;
+    if (!m_snapped.isValid())
+        return {};
+    // A layout an image can read (the test pattern's BGRA, RGB cameras) is
+    // lent as it lies: the image keeps the frame mapped until it goes.
+    const QImage::Format layout =
+        QVideoFrameFormat::imageFormatFromPixelFormat(m_snapped.pixelFormat());
+    if (layout != QImage::Format_Invalid) {
+        auto* lent = new QVideoFrame(m_snapped);
+        if (lent->map(QVideoFrame::ReadOnly))
+            return QImage(
+                static_cast<const uchar*>(lent->bits(0)), lent->width(), lent->height(),
+                lent->bytesPerLine(0), layout,
+                [](void* frame) {
+                    auto* mapped = static_cast<QVideoFrame*>(frame);
+                    mapped->unmap();
+                    delete mapped;
+                },
+                lent);
+        delete lent;
     }
-    const QImage image = m_snapped.toImage().convertToFormat(QImage::Format_RGB888);
-    return framefile::saveBitmap(image, path, error);
+    return m_snapped.toImage();
 }
 
 void QtCaptureDevice::setLivePreview(bool on)

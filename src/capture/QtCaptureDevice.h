@@ -38,7 +38,7 @@ public:
 
     void setPreviewSink(QVideoSink* sink) override;
     bool snapFrame() override;
-    bool saveFrameBitmap(const QString& path, QString* error = nullptr) override;
+    QImage snappedFrame() const override;
     void setLivePreview(bool on) override;
     bool livePreview() const override { return m_live; }
 

@@ -7,8 +7,6 @@
 #include <QVideoFrame>
 #include <QVideoFrameFormat>
 
-#include <cstring>
-
 TestPatternSource::TestPatternSource(QObject* parent)
     : QObject(parent)
 {
@@ -31,22 +29,29 @@ void TestPatternSource::stop()
 
 QImage TestPatternSource::render(qint64 frameNumber) const
 {
+    QImage image(m_size, QImage::Format_ARGB32);
+    paint(image, frameNumber);
+    return image;
+}
+
+void TestPatternSource::paint(QImage& image, qint64 frameNumber)
+{
     static const QColor bars[] = {Qt::white,   Qt::yellow, Qt::cyan, Qt::green,
                                   Qt::magenta, Qt::red,    Qt::blue, Qt::black};
     constexpr int barCount = int(std::size(bars));
 
-    QImage image(m_size, QImage::Format_ARGB32);
     QPainter painter(&image);
-    const int width = m_size.width();
+    const QSize size = image.size();
+    const int width = size.width();
     const int barWidth = qMax(1, width / barCount);
     const int shift = int((frameNumber * 4) % width);
     for (int i = -1; i <= barCount; ++i) {
         const int x = i * barWidth + shift;
-        painter.fillRect(QRect(x % (width + barWidth) - barWidth, 0, barWidth, m_size.height()),
+        painter.fillRect(QRect(x % (width + barWidth) - barWidth, 0, barWidth, size.height()),
                          bars[((i % barCount) + barCount) % barCount]);
     }
 
-    const QRect band(0, m_size.height() * 3 / 4, width, m_size.height() / 8);
+    const QRect band(0, size.height() * 3 / 4, width, size.height() / 8);
     painter.fillRect(band, QColor(0, 0, 0, 200));
     QFont font = painter.font();
     font.setPixelSize(qMax(8, band.height() * 2 / 3));
@@ -54,26 +59,25 @@ QImage TestPatternSource::render(qint64 frameNumber) const
     painter.setPen(Qt::white);
     painter.drawText(band, Qt::AlignCenter,
                      QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-    return image;
 }
 
-QVideoFrame TestPatternSource::toVideoFrame(const QImage& source)
+QVideoFrame TestPatternSource::frame(qint64 frameNumber) const
 {
-    // Qt 6.4 cannot wrap a QImage in a video frame: copy the pixels into a
-    // mapped frame of the same layout (ARGB32 in memory is BGRA).
-    const QImage image = source.convertToFormat(QImage::Format_ARGB32);
-    QVideoFrame frame(QVideoFrameFormat(image.size(), QVideoFrameFormat::Format_BGRA8888));
+    // The pattern is painted straight into the frame's memory (ARGB32 in
+    // memory is BGRA): no picture of its own, no copy.
+    QVideoFrame frame(QVideoFrameFormat(m_size, QVideoFrameFormat::Format_BGRA8888));
     if (!frame.map(QVideoFrame::WriteOnly))
         return {};
-    const int rowBytes = qMin<qsizetype>(image.bytesPerLine(), frame.bytesPerLine(0));
-    for (int y = 0; y < image.height(); ++y)
-        std::memcpy(frame.bits(0) + qsizetype(y) * frame.bytesPerLine(0), image.constScanLine(y),
-                    size_t(rowBytes));
+    {
+        QImage image(frame.bits(0), m_size.width(), m_size.height(), frame.bytesPerLine(0),
+                     QImage::Format_ARGB32);
+        paint(image, frameNumber);
+    }
     frame.unmap();
     return frame;
 }
 
 void TestPatternSource::produce()
 {
-    emit frameReady(toVideoFrame(render(m_frameNumber++)));
+    emit frameReady(frame(m_frameNumber++));
 }

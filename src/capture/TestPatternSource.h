@@ -24,12 +24,14 @@ public:
 
     // One frame as an image; the bars move with frameNumber.
     QImage render(qint64 frameNumber) const;
-    static QVideoFrame toVideoFrame(const QImage& image);
+    // The same frame, painted where the video frame keeps its pixels.
+    QVideoFrame frame(qint64 frameNumber) const;
 
 signals:
     void frameReady(const QVideoFrame& frame);
 
 private:
+    static void paint(QImage& image, qint64 frameNumber);
     void produce();
 
     QTimer m_timer;

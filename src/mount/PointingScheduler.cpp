@@ -124,3 +124,11 @@ void PointingScheduler::sequencedStep()
     m_snapshot.setInterval(presetvalues::timerInterval(dwell / 2, IntervalTimer::maxInterval));
     m_snapshot.setEnabled(true);
 }
+
+std::optional<PresetVisit> PointingScheduler::visitedPreset() const
+{
+    if (!m_controls.sequenceChosen() || m_presets.currentRow() < 0)
+        return std::nullopt;
+    return PresetVisit{m_presets.currentRow() + 1,
+                       m_presets.field(texts::presetFileNameField).toString()};
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RandomGenerator.h"
+#include "VisitedPreset.h"
 
 #include <QObject>
 
@@ -14,8 +15,8 @@ class PresetRecordSet;
 // next sequenced step, whichever mode option is chosen at that moment.
 // A sequenced step stays at its preset for the preset's "Delay" and arms
 // the snapshot timer `tmrSnapPic` half-way; whoever handles that timer's
-// tick takes the picture.
-class PointingScheduler final : public QObject
+// tick takes the picture, asking visitedPreset() which preset it shows.
+class PointingScheduler final : public QObject, public VisitedPreset
 {
     Q_OBJECT
 public:
@@ -33,6 +34,9 @@ public:
 
     // A tick of Timer1.
     void tick();
+
+    // The current preset while sequenced pointing is chosen.
+    std::optional<PresetVisit> visitedPreset() const override;
 
 private:
     void randomStep();

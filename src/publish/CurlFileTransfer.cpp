@@ -25,14 +25,14 @@ CurlFileTransfer::~CurlFileTransfer()
     curl_global_cleanup();
 }
 
-void CurlFileTransfer::RunCommand(const QString& command)
+void CurlFileTransfer::send(const TransferJob& transferJob)
 {
     if (m_busy)
         return;
     m_busy = true;
     m_error.clear();
-    UploadJob job{command, m_server, m_login, m_password, m_options, QDateTime::currentDateTime(),
-                  {}};
+    UploadJob job{
+        transferJob, m_server, m_login, m_password, m_options, QDateTime::currentDateTime(), {}};
     job.clock.start();
     CurlUploadWorker* worker = m_worker;
     QMetaObject::invokeMethod(

@@ -33,7 +33,7 @@ public:
     void setOptions(const TransferOptions& options) { m_options = options; }
 
     bool IsBusy() const override { return m_busy; }
-    void RunCommand(const QString& command) override;
+    void send(const TransferJob& job) override;
     QString errorText() const override { return m_error; }
 
 private:

@@ -7,11 +7,10 @@
 #include <set>
 
 // Runs curl requests one at a time on the calling thread, waiting in poll()
-// between steps. libcurl 7.88 still waits for some FTP and SSH replies
-// inside its own calls (the reply after the data, the rename commands),
-// so requests belong on a thread that nothing else waits for. abort(),
-// from any thread, wakes the poll and shuts the request's sockets down,
-// which ends curl's own waits as well.
+// between steps for what curl names: its sockets and its time-out. libcurl 7.88 still waits for
+// some FTP and SSH replies inside its own calls (the reply after the data, the rename commands), so
+// requests belong on a thread that nothing else waits for. abort(), from any thread, wakes the poll
+// and shuts the request's sockets down, which ends curl's own waits as well.
 class CurlRunner final
 {
 public:
@@ -29,6 +28,9 @@ public:
     bool aborted() const { return m_aborted; }
 
 private:
+    // Waits until curl has something to do, or abort().
+    void waitForCurl();
+    bool namesASocket() const;
     static curl_socket_t onOpenSocket(void* self, curlsocktype purpose, curl_sockaddr* address);
     static int onCloseSocket(void* self, curl_socket_t socket);
     static int onProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
@@ -39,4 +41,8 @@ private:
     // abort() never shuts down a number the system has handed out again.
     std::mutex m_mutex;
     std::set<curl_socket_t> m_sockets;
+    // The socket curl opened last, until it was seen connected.
+    curl_socket_t m_newest = CURL_SOCKET_BAD;
+    // Waits in a row in which curl named no socket.
+    int m_blindWaits = 0;
 };

@@ -96,9 +96,9 @@ void CurlUploadWorker::run(const UploadJob& job)
 
 QString CurlUploadWorker::prepare(const UploadJob& job, Upload& upload) const
 {
-    QString localPath;
-    if (!FileTransfer::parseSendCommand(job.command, &localPath, &upload.remoteName))
-        return texts::transferUnknownCommand + job.command;
+    if (!job.transfer.refusal.isEmpty())
+        return job.transfer.refusal;
+    upload.remoteName = job.transfer.remoteName;
     // A line break would end the FTP command early and start another one
     // of the sender's choosing, so such names never reach the server.
     if (holdsLineBreak(upload.remoteName))
@@ -119,7 +119,14 @@ QString CurlUploadWorker::prepare(const UploadJob& job, Upload& upload) const
     const QString security = prepareSecurity(job, upload);
     if (!security.isEmpty())
         return security;
-    const QString why = readRegularFile(localPath, payloadLimit, &upload.payload);
+    const QString& localPath = job.transfer.localPath;
+    QString why;
+    if (!job.transfer.bytes)
+        why = readRegularFile(localPath, payloadLimit, &upload.payload);
+    else if (job.transfer.bytes->size() > payloadLimit)
+        why = QString(texts::fileTooLarge).arg(payloadLimit / megabyte);
+    else
+        upload.payload = *job.transfer.bytes;
     if (!why.isEmpty())
         return texts::transferCannotRead + QDir::toNativeSeparators(localPath) +
                QLatin1String(": ") + why;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CurlRunner.h"
+#include "FileTransfer.h"
 #include "ServerAddress.h"
 #include "TransferOptions.h"
 #include "UploadPlan.h"
@@ -12,10 +13,10 @@
 #include <QObject>
 #include <QString>
 
-// One command and the settings it runs with, copied when it was given.
+// One upload and the settings it runs with, copied when it was given.
 struct UploadJob
 {
-    QString command;
+    TransferJob transfer;
     QString server;
     QString login;
     QString password;

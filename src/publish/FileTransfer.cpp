@@ -1,5 +1,7 @@
 #include "FileTransfer.h"
 
+#include "Texts.h"
+
 namespace {
 
 const QString sendVerb = QStringLiteral("SEND");
@@ -8,7 +10,20 @@ const QChar blank = QLatin1Char(' ');
 
 } // namespace
 
+QString TransferJob::command() const
+{
+    return refusal.isEmpty() ? FileTransfer::sendCommand(localPath, remoteName) : QString();
+}
+
 FileTransfer::~FileTransfer() = default;
+
+void FileTransfer::RunCommand(const QString& command)
+{
+    TransferJob job;
+    if (!parseSendCommand(command, &job.localPath, &job.remoteName))
+        job.refusal = texts::transferUnknownCommand + command;
+    send(job);
+}
 
 QString FileTransfer::sendCommand(const QString& localPath, const QString& remoteName)
 {

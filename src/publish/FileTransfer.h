@@ -1,7 +1,28 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
+
+#include <optional>
+
+// One upload as the transfer runs it.
+struct TransferJob
+{
+    // The bytes to upload; without them, the local file's, read when the
+    // upload starts.
+    std::optional<QByteArray> bytes;
+    // The local file the bytes are, or come from; named in messages.
+    QString localPath;
+    // The name on the server.
+    QString remoteName;
+    // Set for a command text that is not one of the transfer's: the job
+    // fails with this reason and sends nothing.
+    QString refusal;
+
+    // The job as the command text that asks for it.
+    QString command() const;
+};
 
 // The internet transfer component, set up for FTP: a server with a user
 // name and password, one command at a time, and notifications of how the
@@ -35,15 +56,18 @@ public:
     virtual void setLoginPassword(const QString& password) = 0;
     virtual QString LoginPassword() const = 0;
 
-    // True from RunCommand until its command has finished, success or not.
+    // True from a command's start until it has finished, success or not.
     virtual bool IsBusy() const = 0;
     // Starts a command and returns at once; while busy it does nothing.
     // The one command is sendCommand()'s "SEND <local> <remote>": it uploads
-    // the local file under the remote name. The local file's bytes are taken
-    // when the command starts. Every started command ends in one
-    // TransferStateChanged with ResponseCompleted or Failed, delivered after
-    // RunCommand has returned.
-    virtual void RunCommand(const QString& command) = 0;
+    // the local file under the remote name. The text is read here, once;
+    // the upload runs as send() of its job.
+    void RunCommand(const QString& command);
+    // Starts an upload and returns at once; while busy it does nothing.
+    // Bytes not given are the local file's, taken when the upload starts.
+    // Every started upload ends in one TransferStateChanged with
+    // ResponseCompleted or Failed, delivered after send() has returned.
+    virtual void send(const TransferJob& job) = 0;
     // Why the last command failed, in words for the operator.
     virtual QString errorText() const = 0;
 

@@ -140,20 +140,22 @@ void turnInPlace(PixelBuffer& pixels, bool halfTurn, bool mirror)
 
 } // namespace
 
-FrameDresser::FrameDresser(const SettingsStore& store, PresetSource preset)
+FrameDresser::FrameDresser(const SettingsStore& store)
     : m_store(store)
-    , m_preset(std::move(preset))
 {}
 
-PixelBuffer FrameDresser::operator()(PixelBuffer frame, const QDateTime& snappedAt) const
+QImage FrameDresser::operator()(const QImage& frame, const QDateTime& snappedAt,
+                                const std::optional<PresetVisit>& preset) const
 {
     const FrameDressing dressing = readFrameDressing(m_store);
     if (dressing.leavesFrameAsIs())
         return frame;
     QString text;
     if (!dressing.Caption.isEmpty())
-        text = captionText(dressing.Caption, snappedAt, m_preset ? m_preset() : std::nullopt);
-    return dress(std::move(frame), dressing, text);
+        text = captionText(dressing.Caption, snappedAt, preset);
+    PixelBuffer pixels = toPixels(frame);
+    // Without memory for the copy the frame goes out undressed.
+    return pixels ? toImage(dress(std::move(pixels), dressing, text)) : frame;
 }
 
 QString FrameDresser::captionText(const QString& caption, const QDateTime& snappedAt,

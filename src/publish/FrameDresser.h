@@ -2,26 +2,17 @@
 
 #include "FrameDressing.h"
 #include "ImageCodec.h"
+#include "VisitedPreset.h"
 
 #include <QDateTime>
 #include <QRect>
 #include <QSize>
 #include <QString>
 
-#include <functional>
 #include <optional>
 
 class QImage;
 class SettingsStore;
-
-// The preset that sequenced pointing is visiting when a frame is snapped.
-struct PresetVisit
-{
-    // Counted from 1 in the table's order.
-    int number = 0;
-    // Its "FileName"; empty when it has none.
-    QString fileName;
-};
 
 // Dresses a published frame on the pixels already decoded for the JPEG
 // writer: scales it to the asked width, turns and mirrors it, then draws the
@@ -32,13 +23,13 @@ struct PresetVisit
 class FrameDresser final
 {
 public:
-    // The preset being visited, asked at each send; nothing outside
-    // sequenced pointing.
-    using PresetSource = std::function<std::optional<PresetVisit>()>;
+    explicit FrameDresser(const SettingsStore& store);
 
-    FrameDresser(const SettingsStore& store, PresetSource preset);
-
-    PixelBuffer operator()(PixelBuffer frame, const QDateTime& snappedAt) const;
+    // preset: the one being visited when the frame was snapped, if any.
+    // The picture comes back as it is, not copied, when nothing is asked;
+    // a dressed one as 8-bit RGB.
+    QImage operator()(const QImage& frame, const QDateTime& snappedAt,
+                      const std::optional<PresetVisit>& preset) const;
 
     // The caption's text: strftime fields in the local time of snappedAt,
     // then {preset} (the preset's number) and {name} (its file name without
@@ -62,5 +53,4 @@ public:
 
 private:
     const SettingsStore& m_store;
-    PresetSource m_preset;
 };

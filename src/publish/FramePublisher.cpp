@@ -2,55 +2,33 @@
 
 #include "CaptureDevice.h"
 #include "FileTransfer.h"
+#include "FrameDresser.h"
+#include "FrameFile.h"
 #include "ImageCodec.h"
 #include "IntervalTimer.h"
 #include "LogCategories.h"
 #include "SettingsStore.h"
+#include "StationPaths.h"
 #include "Texts.h"
 #include "UploadSettings.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
-#include <QStorageInfo>
-
-#include <cerrno>
 
 namespace {
 
-// A JPEG file runs from its start marker to its end marker; a disk that
-// filled up, or a write that failed unnoticed, leaves the end missing.
-bool isWholeJpeg(const QString& path)
+// A JPEG runs from its start marker to its end marker; an encoder that
+// stopped early leaves the end missing.
+bool isWholeJpeg(const QByteArray& bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() < 4)
-        return false;
-    const QByteArray start = file.read(2);
-    return file.seek(file.size() - 2) && start == "\xFF\xD8" && file.read(2) == "\xFF\xD9";
-}
-
-// The library does not pass on the system's reason; asking the file system
-// again finds it: a folder or file that refuses a new file says why, and a
-// disk that filled up shows no room left.
-QString whyNotWritten(const QString& path)
-{
-    QSaveFile probe(path);
-    if (!probe.open(QIODevice::WriteOnly))
-        return probe.errorString();
-    probe.cancelWriting();
-    constexpr qint64 nearlyFull = 64 * 1024;
-    const QStorageInfo storage(QFileInfo(path).absolutePath());
-    if (storage.isValid() && storage.bytesAvailable() < nearlyFull)
-        return qt_error_string(ENOSPC);
-    return texts::frameCutShort;
+    return bytes.size() >= 4 && bytes.startsWith("\xFF\xD8") && bytes.endsWith("\xFF\xD9");
 }
 
 } // namespace
 
 FramePublisher::FramePublisher(CaptureDevice& capture, ImageCodec& codec, FileTransfer& transfer,
                                UploadSettings& settings, SettingsStore& store,
-                               IntervalTimer& autoUpdate, Station station, QObject* parent)
+                               IntervalTimer& autoUpdate, const FrameDresser& dresser,
+                               const VisitedPreset& presets, QObject* parent)
     : QObject(parent)
     , m_capture(capture)
     , m_codec(codec)
@@ -58,26 +36,42 @@ FramePublisher::FramePublisher(CaptureDevice& capture, ImageCodec& codec, FileTr
     , m_settings(settings)
     , m_store(store)
     , m_autoUpdate(autoUpdate)
-    , m_station(std::move(station))
+    , m_dresser(dresser)
+    , m_presets(presets)
 {
+    setFrameFolder(StationPaths::dataFolder());
+    m_fileWriter.setMaxThreadCount(1);
     connect(&m_autoUpdate, &IntervalTimer::timeout, this, &FramePublisher::onAutoUpdateTick);
     connect(&m_transfer, &FileTransfer::TransferStateChanged, this,
             &FramePublisher::onTransferState);
     connect(&m_transfer, &FileTransfer::notice, this, &FramePublisher::status);
 }
 
+FramePublisher::~FramePublisher()
+{
+    m_fileWriter.waitForDone();
+}
+
+void FramePublisher::setFrameFolder(const QString& folder)
+{
+    const QString path = QDir(folder).absolutePath();
+    if (path == m_frameFolder)
+        return;
+    m_frameFolder = path;
+    const QDir dir(path);
+    m_jpegPath = dir.absoluteFilePath(texts::frameJpegFile);
+    m_bitmapPath = dir.absoluteFilePath(texts::frameBitmapFile);
+    qCInfo(kivraPublish, "frames are written to %s", qPrintable(m_frameFolder));
+}
+
 void FramePublisher::SendFrame()
 {
-    const QDir folder(m_station.frameFolder ? m_station.frameFolder() : QString());
-    if (folder.absolutePath() != m_frameFolder) {
-        m_frameFolder = folder.absolutePath();
-        qCInfo(kivraPublish, "frames are written to %s", qPrintable(m_frameFolder));
-    }
-    const QString bitmapPath = folder.absoluteFilePath(texts::frameBitmapFile);
-    const QString jpegPath = folder.absoluteFilePath(texts::frameJpegFile);
-
     emit sendFrameEnabled(false);
-    if (!ConvertFrame(bitmapPath, jpegPath)) {
+    // Asked once, so the caption and the remote name name the same preset.
+    const std::optional<PresetVisit> preset = m_presets.visitedPreset();
+    QImage frame;
+    const QByteArray jpeg = ConvertFrame(preset, &frame);
+    if (jpeg.isEmpty()) {
         // Nothing was sent, so no transfer's end will give the button back;
         // a transfer still running will.
         if (!m_transfer.IsBusy())
@@ -87,75 +81,93 @@ void FramePublisher::SendFrame()
         m_capture.setLivePreview(true);
         return;
     }
-    UploadFrame(jpegPath);
+    UploadFrame(jpeg, preset);
+    // Last, so the upload is under way before another thread wakes.
+    writeFilesLater(jpeg, frame);
 }
 
-bool FramePublisher::ConvertFrame(const QString& bitmapPath, const QString& jpegPath)
+QByteArray FramePublisher::ConvertFrame(const std::optional<PresetVisit>& preset, QImage* grabbed)
 {
-    const QDateTime snappedAt = QDateTime::currentDateTime();
-    // The previous run's bitmap must never be read back as this run's frame.
-    QFile::remove(bitmapPath);
-    if (!m_capture.snapFrame()) {
+    // The caption reads the local time from the moment itself.
+    const QDateTime snappedAt = QDateTime::currentDateTimeUtc();
+    const QImage frame = m_capture.snapFrame() ? m_capture.snappedFrame() : QImage();
+    if (frame.isNull()) {
         emit status(texts::uploadSkippedNoPicture);
-        return false;
+        return {};
     }
-    QString reason;
-    if (!m_capture.saveFrameBitmap(bitmapPath, &reason)) {
-        emit status(texts::frameNotWritten.arg(QDir::toNativeSeparators(bitmapPath), reason));
-        return false;
+    const QByteArray jpeg =
+        m_codec.encodeJpeg(m_dresser(frame, snappedAt, preset), m_settings.FileQuality);
+    if (jpeg.isEmpty()) {
+        emit status(texts::saveJpegError + QString::number(m_codec.lastError()));
+        return {};
     }
-
-    // The pixels are released on return, before the upload starts.
-    PixelBuffer pixels = m_codec.readBitmap(bitmapPath);
-    if (!pixels) {
-        emit status(texts::readBitmapError + QString::number(m_codec.lastError()));
-        return false;
-    }
-    if (m_station.dressFrame)
-        pixels = m_station.dressFrame(std::move(pixels), snappedAt);
-    // The JPEG of an earlier run may still be there; uploading it would
-    // publish an old picture as new.
-    if (!m_codec.writeJpeg(jpegPath, pixels, m_settings.FileQuality)) {
-        const int libraryError = m_codec.lastError();
-        emit status(libraryError == ImageCodec::CannotWriteFile
-                        ? texts::frameNotWritten.arg(QDir::toNativeSeparators(jpegPath),
-                                                     whyNotWritten(jpegPath))
-                        : texts::saveJpegError + QString::number(libraryError));
-        return false;
-    }
-    if (!isWholeJpeg(jpegPath)) {
-        const QString reason = whyNotWritten(jpegPath);
-        QFile::remove(jpegPath);
-        emit status(texts::frameNotWritten.arg(QDir::toNativeSeparators(jpegPath), reason));
-        return false;
+    const QString& jpegPath = m_jpegPath;
+    // A broken JPEG is neither kept nor published; the one of an earlier
+    // run stays.
+    if (!isWholeJpeg(jpeg)) {
+        emit status(
+            texts::frameNotWritten.arg(QDir::toNativeSeparators(jpegPath), texts::frameCutShort));
+        return {};
     }
     emit status(texts::createdPrefix + QDir::toNativeSeparators(jpegPath));
-    return true;
+    *grabbed = frame;
+    return jpeg;
 }
 
-QString FramePublisher::remoteName() const
+// The files are what the run leaves behind, not what it publishes, so the
+// window's thread and the upload never wait for them.
+void FramePublisher::writeFilesLater(const QByteArray& jpeg, const QImage& frame)
+{
+    const QString jpegPath = m_jpegPath;
+    const QString bitmapPath = m_bitmapPath;
+    const quint64 generation = ++m_filesAsked;
+    m_fileWriter.start([this, jpeg, frame, jpegPath, bitmapPath, generation] {
+        // A newer frame is on its way to the same files: these would be
+        // overwritten at once.
+        if (generation != m_filesAsked)
+            return;
+        QString reason;
+        if (!framefile::replaceFile(jpegPath, jpeg, &reason))
+            reportUnwritten(jpegPath, reason);
+        if (!framefile::saveBitmap(frame.convertToFormat(QImage::Format_RGB888), bitmapPath,
+                                   &reason))
+            reportUnwritten(bitmapPath, reason);
+    });
+}
+
+void FramePublisher::reportUnwritten(const QString& path, const QString& reason)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, path, reason] {
+            emit status(texts::frameNotWritten.arg(QDir::toNativeSeparators(path), reason));
+        },
+        Qt::QueuedConnection);
+}
+
+bool FramePublisher::waitForFiles(std::chrono::milliseconds limit)
+{
+    return m_fileWriter.waitForDone(int(limit.count()));
+}
+
+QString FramePublisher::remoteName(const std::optional<PresetVisit>& preset) const
 {
     QString name = m_settings.FileName;
-    if (m_station.sequencedPointing && m_station.sequencedPointing() && m_station.presetFileName) {
-        const QVariant presetName = m_station.presetFileName();
-        if (presetName.isValid() && !presetName.isNull() && !presetName.toString().isEmpty())
-            name = presetName.toString();
-    }
+    if (preset && !preset->fileName.isEmpty())
+        name = preset->fileName;
     return m_settings.FilePath + name;
 }
 
-void FramePublisher::UploadFrame(const QString& jpegPath)
+void FramePublisher::UploadFrame(const QByteArray& jpeg, const std::optional<PresetVisit>& preset)
 {
     emit status(texts::uploadingPicture);
-    const QString remote = remoteName();
     if (m_transfer.IsBusy()) {
-        // The running transfer took its bytes when it started, so the file
-        // just written does not disturb it; this frame is not sent.
+        // The running transfer holds its own bytes, so this frame does not
+        // disturb it; it is not sent.
         emit status(texts::uploadSkipped);
     } else {
-        m_transfer.RunCommand(
-            FileTransfer::sendCommand(QDir::toNativeSeparators(jpegPath), remote));
-        emit status(texts::transferredPrefix + QString::number(QFileInfo(jpegPath).size()) +
+        m_transfer.send({jpeg, QDir::toNativeSeparators(m_jpegPath), remoteName(preset), {}});
+        emit status(texts::transferredPrefix + QString::number(jpeg.size()) +
                     texts::transferredSuffix);
     }
     m_capture.setLivePreview(true);

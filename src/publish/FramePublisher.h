@@ -1,53 +1,56 @@
 #pragma once
 
 #include "ImageCodec.h"
+#include "VisitedPreset.h"
 
-#include <QDateTime>
+#include <QImage>
 #include <QObject>
 #include <QString>
-#include <QVariant>
+#include <QThreadPool>
 
-#include <functional>
+#include <atomic>
+#include <chrono>
+#include <optional>
 
 class CaptureDevice;
 class FileTransfer;
-class ImageCodec;
+class FrameDresser;
 class IntervalTimer;
 class SettingsStore;
 struct UploadSettings;
 
-// Publishes frames: grabs the live picture, turns it into a JPEG file and
-// uploads that by FTP, on demand, on every tick of the automatic-update
-// timer and at each preset of sequenced pointing. It also applies what the
-// FTP settings dialog confirms.
+// Publishes frames: grabs the live picture, encodes it as a JPEG in memory
+// and uploads those bytes by FTP, on demand, on every tick of the
+// automatic-update timer and at each preset of sequenced pointing. The
+// JPEG and the grabbed frame are left on disk too, as "Picture.jpg" and
+// "Picture.bmp". It also applies what the FTP settings dialog confirms.
 class FramePublisher final : public QObject
 {
     Q_OBJECT
 public:
-    // What a send asks of the station, at the moment it runs.
-    struct Station
-    {
-        // The folder that holds "Picture.bmp" and "Picture.jpg".
-        std::function<QString()> frameFolder;
-        // Whether sequenced pointing is chosen ...
-        std::function<bool()> sequencedPointing;
-        // ... and, only then asked, the current preset's "FileName": an
-        // invalid QVariant for Null. Null or empty falls back to FileName.
-        std::function<QVariant()> presetFileName;
-        // Dresses the decoded frame before it is written, given the local
-        // time of the snap; without it the frame is published as grabbed.
-        std::function<PixelBuffer(PixelBuffer, const QDateTime&)> dressFrame = {};
-    };
-
     // autoUpdate is the automatic-update timer; every tick sends a frame
-    // unless a transfer is still running.
+    // unless a transfer is still running. dresser dresses each frame as the
+    // store says at that moment; presets names the preset being visited,
+    // whose "FileName" is the remote name and whose number and name go into
+    // the caption.
     FramePublisher(CaptureDevice& capture, ImageCodec& codec, FileTransfer& transfer,
                    UploadSettings& settings, SettingsStore& store, IntervalTimer& autoUpdate,
-                   Station station, QObject* parent = nullptr);
+                   const FrameDresser& dresser, const VisitedPreset& presets,
+                   QObject* parent = nullptr);
+    // Waits for frame files still being written.
+    ~FramePublisher() override;
+
+    // The folder that takes "Picture.bmp" and "Picture.jpg".
+    void setFrameFolder(const QString& folder);
 
     // One capture, conversion and upload (the Send Frame button, the
-    // snapshot of sequenced pointing).
+    // snapshot of sequenced pointing). "Picture.jpg" and then "Picture.bmp"
+    // are written afterwards, off the caller's thread; a file that cannot
+    // be written is reported on the status line.
     void SendFrame();
+    // Waits until the files of the sends so far are written: for tests and
+    // benchmarks, never the window. False when the limit ran out.
+    bool waitForFiles(std::chrono::milliseconds limit);
     // Hands the transfer the server, then the password, then the user name
     // of the upload settings.
     void applyCredentials();
@@ -62,9 +65,14 @@ signals:
     void sendFrameEnabled(bool enabled);
 
 private:
-    bool ConvertFrame(const QString& bitmapPath, const QString& jpegPath);
-    void UploadFrame(const QString& jpegPath);
-    QString remoteName() const;
+    // The JPEG's bytes, empty when there is nothing to publish; *grabbed
+    // gets the frame they were made from.
+    QByteArray ConvertFrame(const std::optional<PresetVisit>& preset, QImage* grabbed);
+    void writeFilesLater(const QByteArray& jpeg, const QImage& frame);
+    // Thread-safe: the status line hears of the file on the caller's thread.
+    void reportUnwritten(const QString& path, const QString& reason);
+    void UploadFrame(const QByteArray& jpeg, const std::optional<PresetVisit>& preset);
+    QString remoteName(const std::optional<PresetVisit>& preset) const;
     void onAutoUpdateTick();
     void onTransferState(int state);
     void restoreSendButton();
@@ -75,6 +83,13 @@ private:
     UploadSettings& m_settings;
     SettingsStore& m_store;
     IntervalTimer& m_autoUpdate;
-    Station m_station;
+    const FrameDresser& m_dresser;
+    const VisitedPreset& m_presets;
     QString m_frameFolder;
+    QString m_jpegPath;
+    QString m_bitmapPath;
+    // Writes the files off the caller's thread, one run at a time, in
+    // order; last, so it has finished before anything else goes.
+    std::atomic<quint64> m_filesAsked{0};
+    QThreadPool m_fileWriter;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QString>
 
 #include <memory>
@@ -33,7 +34,7 @@ private:
 };
 
 // The image library: reads a Windows bitmap file into a pixel buffer and
-// writes a pixel buffer as a JPEG file.
+// encodes a pixel buffer as JPEG, in memory or into a file.
 class ImageCodec
 {
 public:
@@ -59,6 +60,10 @@ public:
 
     // The picture of the bitmap file, or an empty buffer on failure.
     virtual PixelBuffer readBitmap(const QString& path) = 0;
+    // The picture as JPEG bytes of the given quality, 1 (smallest) to 100
+    // (best); empty on failure. Any image format; 8-bit RGB and 32-bit RGB
+    // are read where they lie.
+    virtual QByteArray encodeJpeg(const QImage& picture, int quality) = 0;
     // Writes the pixels as a JPEG file of the given quality, 1 (smallest)
     // to 100 (best). A reader of the path sees the old file or the whole new
     // one, never a part. False on failure.

@@ -1,13 +1,11 @@
 #include "TurboJpegCodec.h"
 
+#include "FrameFile.h"
+
 #include <QFile>
-#include <QRandomGenerator>
 
 #include <turbojpeg.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
 #include <memory>
 #include <unistd.h>
 
@@ -16,42 +14,6 @@ namespace {
 void releaseTurbo(unsigned char* buffer)
 {
     tjFree(buffer);
-}
-
-struct HandleCloser
-{
-    void operator()(void* handle) const { tjDestroy(handle); }
-};
-
-// Writes the bytes beside path under a name of their own and renames them
-// over it, so a reader finds the old file or the new one, never a part.
-// Nothing is forced to disk: a frame rewritten every few seconds need not
-// survive a power cut, and syncing each one costs time and wears the SD
-// cards small stations run from.
-bool replaceFile(const QString& path, const unsigned char* bytes, size_t size)
-{
-    const QByteArray target = QFile::encodeName(path);
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray temporary = target.left(slash + 1) + '.' + target.mid(slash + 1) + '.' +
-                                 QByteArray::number(QRandomGenerator::global()->generate64(), 36);
-    // A name of our own: never an existing file or a link planted there.
-    const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return false;
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t wrote = ::write(fd, bytes + done, size - done);
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0)
-            break;
-        done += size_t(wrote);
-    }
-    if (::close(fd) == 0 && done == size &&
-        std::rename(temporary.constData(), target.constData()) == 0)
-        return true;
-    ::unlink(temporary.constData());
-    return false;
 }
 
 } // namespace
@@ -74,25 +36,73 @@ PixelBuffer TurboJpegCodec::readBitmap(const QString& path)
     return PixelBuffer(pixels, width, height, &releaseTurbo);
 }
 
-bool TurboJpegCodec::writeJpeg(const QString& path, const PixelBuffer& pixels, int quality)
+void TurboJpegCodec::HandleCloser::operator()(void* handle) const
 {
-    if (!pixels || quality < 1 || quality > 100)
-        return fail(BadArgument);
+    tjDestroy(handle);
+}
 
-    std::unique_ptr<void, HandleCloser> compressor(tjInitCompress());
-    if (!compressor)
-        return fail(EncodeFailed);
+TurboJpegCodec::TurboJpegCodec() = default;
+TurboJpegCodec::~TurboJpegCodec() = default;
 
+QByteArray TurboJpegCodec::encodeJpeg(const QImage& picture, int quality)
+{
+    switch (picture.format()) {
+    case QImage::Format_RGB888:
+        return encode(picture.constBits(), picture.width(), int(picture.bytesPerLine()),
+                      picture.height(), TJPF_RGB, quality);
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+        // 0xAARRGGBB words: B, G, R, A in memory on this byte order.
+        return encode(
+            picture.constBits(), picture.width(), int(picture.bytesPerLine()), picture.height(),
+            QSysInfo::ByteOrder == QSysInfo::LittleEndian ? TJPF_BGRX : TJPF_XRGB, quality);
+    default:
+        break;
+    }
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+    if (rgb.isNull() && !picture.isNull()) {
+        fail(EncodeFailed);
+        return {};
+    }
+    return encode(rgb.constBits(), rgb.width(), int(rgb.bytesPerLine()), rgb.height(), TJPF_RGB,
+                  quality);
+}
+
+QByteArray TurboJpegCodec::encode(const unsigned char* pixels, int width, int pitch, int height,
+                                  int format, int quality)
+{
+    if (!pixels || width <= 0 || height <= 0 || quality < 1 || quality > 100) {
+        fail(BadArgument);
+        return {};
+    }
+    if (!m_compressor)
+        m_compressor.reset(tjInitCompress());
+    if (!m_compressor) {
+        fail(EncodeFailed);
+        return {};
+    }
     unsigned char* jpeg = nullptr;
     unsigned long jpegSize = 0;
-    const int result =
-        tjCompress2(compressor.get(), pixels.pixels(), pixels.width(), 0, pixels.height(), TJPF_RGB,
-                    &jpeg, &jpegSize, TJSAMP_420, quality, TJFLAG_ACCURATEDCT);
+    const int result = tjCompress2(m_compressor.get(), pixels, width, pitch, height, format, &jpeg,
+                                   &jpegSize, TJSAMP_420, quality, TJFLAG_ACCURATEDCT);
     const std::unique_ptr<unsigned char, void (*)(unsigned char*)> encoded(jpeg, &releaseTurbo);
-    if (result != 0 || !jpeg)
-        return fail(EncodeFailed);
+    if (result != 0 || !jpeg) {
+        fail(EncodeFailed);
+        return {};
+    }
+    m_error = NoError;
+    return QByteArray(reinterpret_cast<const char*>(encoded.get()), qsizetype(jpegSize));
+}
 
-    if (!replaceFile(path, encoded.get(), size_t(jpegSize)))
+bool TurboJpegCodec::writeJpeg(const QString& path, const PixelBuffer& pixels, int quality)
+{
+    if (!pixels)
+        return fail(BadArgument);
+    const QByteArray jpeg = encode(pixels.pixels(), pixels.width(), pixels.width() * 3,
+                                   pixels.height(), TJPF_RGB, quality);
+    if (jpeg.isEmpty())
+        return false;
+    if (!framefile::replaceFile(path, jpeg, nullptr))
         return fail(CannotWriteFile);
     m_error = NoError;
     return true;

@@ -333,8 +333,9 @@ private slots:
         QVERIFY2(light > 100, qPrintable(QString::number(light)));
         QVERIFY(qGray(published.pixel(160, 360 - 30)) > 60);
         // The camera's own frame is what Picture.bmp keeps.
-        QCOMPARE(QImage(QDir(s.folder.path()).filePath(QStringLiteral("Picture.bmp"))).size(),
-                 QSize(1280, 720));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            QImage(QDir(s.folder.path()).filePath(QStringLiteral("Picture.bmp"))).size(),
+            QSize(1280, 720), 10000);
     }
 
     void aSequencedTourPublishesEachPresetUnderItsName()

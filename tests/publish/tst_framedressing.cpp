@@ -27,28 +27,26 @@ QByteArray contents(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// A publisher whose frames are dressed as its store says, or not dressed
-// at all.
-struct Rig
+// A publisher whose frames are dressed as its store says, or as a store
+// without a "Frame" section says, which is not at all.
+struct Rig final : VisitedPreset
 {
     Rig(ImageCodec& codec, FileTransfer& transfer, bool dressed = true)
-        : dresser(store, [this] { return preset; })
-        , publisher(capture, codec, transfer, settings, store, timer2, station(dressed))
+        : dresser(dressed ? store : noFrameSection)
+        , publisher(capture, codec, transfer, settings, store, timer2, dresser, *this)
     {
+        publisher.setFrameFolder(folder.path());
         capture.frame = quadrantframe::make(QSize(320, 240));
         settings.FileName = QStringLiteral("cam.jpg");
         settings.FileQuality = 90;
     }
-    FramePublisher::Station station(bool dressed)
-    {
-        FramePublisher::Station s{[this] { return folder.path(); }, [] { return false; },
-                                  [] { return QVariant(); }};
-        if (dressed)
-            s.dressFrame = std::ref(dresser);
-        return s;
-    }
+    std::optional<PresetVisit> visitedPreset() const override { return preset; }
     void frame(const QString& key, const QString& value) { store.set("Frame", key, value); }
-    QByteArray jpeg() const { return contents(folder.filePath(QStringLiteral("Picture.jpg"))); }
+    QByteArray jpeg()
+    {
+        publisher.waitForFiles(std::chrono::seconds(30));
+        return contents(folder.filePath(QStringLiteral("Picture.jpg")));
+    }
 
     QTemporaryDir folder;
     FakeCaptureDevice capture{QStringList{QStringLiteral("Cam")}};
@@ -56,6 +54,7 @@ struct Rig
     MemorySettingsStore store;
     IntervalTimer timer2;
     std::optional<PresetVisit> preset;
+    MemorySettingsStore noFrameSection;
     FrameDresser dresser;
     FramePublisher publisher;
 };

@@ -2,6 +2,7 @@
 #include "FakeCaptureDevice.h"
 #include "FakeFileTransfer.h"
 #include "FakeImageCodec.h"
+#include "FrameDresser.h"
 #include "FramePublisher.h"
 #include "FtpTestServer.h"
 #include "IntervalTimer.h"
@@ -40,16 +41,13 @@ QByteArray contents(const QString& path)
 
 // A publisher with a fake camera in a folder of its own, recording what it
 // tells the status line and the Send Frame button.
-struct Rig
+struct Rig final : VisitedPreset
 {
     Rig(ImageCodec& codec, FileTransfer& transfer)
-        : publisher(capture, codec, transfer, settings, store, timer2,
-                    {[this] { return folder.path(); }, [this] { return sequenced; },
-                     [this] {
-                         ++presetReads;
-                         return presetName;
-                     }})
+        : dresser(store)
+        , publisher(capture, codec, transfer, settings, store, timer2, dresser, *this)
     {
+        publisher.setFrameFolder(folder.path());
         capture.frame = noise(1);
         settings.FTPEnable = 1;
         QObject::connect(&publisher, &FramePublisher::status, &publisher,
@@ -64,7 +62,20 @@ struct Rig
         settings.FilePassword = server.password();
         publisher.applyCredentials();
     }
-    QString jpeg() const { return folder.filePath(QStringLiteral("Picture.jpg")); }
+    // Once the files of the sends so far are written.
+    QString jpeg()
+    {
+        publisher.waitForFiles(std::chrono::seconds(30));
+        return folder.filePath(QStringLiteral("Picture.jpg"));
+    }
+    // Sequenced pointing reads the preset's "FileName", Null or not.
+    std::optional<PresetVisit> visitedPreset() const override
+    {
+        if (!sequenced)
+            return std::nullopt;
+        ++presetReads;
+        return PresetVisit{1, presetName.toString()};
+    }
 
     QTemporaryDir folder;
     FakeCaptureDevice capture{QStringList{QStringLiteral("Cam")}};
@@ -73,7 +84,8 @@ struct Rig
     IntervalTimer timer2;
     bool sequenced = false;
     QVariant presetName;
-    int presetReads = 0;
+    mutable int presetReads = 0;
+    FrameDresser dresser;
     FramePublisher publisher;
     QStringList statuses;
     QList<bool> buttons;
@@ -207,10 +219,12 @@ private slots:
         QCOMPARE(transfer.commands.size(), 1);
         QCOMPARE(rig.buttons, (QList<bool>{false, true}));
 
-        // Nor does a write said to succeed that left half a file.
+        // Nor does an encoder said to succeed that left half a JPEG; the
+        // whole one of before stays on disk.
         codec.writeError = ImageCodec::NoError;
         codec.cutShort = true;
         rig.statuses.clear();
+        const QByteArray before = contents(rig.jpeg());
         rig.publisher.SendFrame();
         QCOMPARE(rig.statuses.size(), 1);
         QVERIFY2(
@@ -218,23 +232,24 @@ private slots:
                 QStringLiteral("Could not write %1: ").arg(QDir::toNativeSeparators(rig.jpeg()))),
             qPrintable(rig.statuses[0]));
         QCOMPARE(transfer.commands.size(), 1);
-        QVERIFY(!QFile::exists(rig.jpeg()));
+        QVERIFY(!before.isEmpty());
+        QCOMPARE(contents(rig.jpeg()), before);
         codec.cutShort = false;
 
         // While a transfer runs, its end decides about the button.
         rig.publisher.SendFrame();
         QCOMPARE(transfer.commands.size(), 2);
         rig.buttons.clear();
-        codec.readError = 7;
+        codec.writeError = 7;
         rig.publisher.SendFrame();
-        QCOMPARE(rig.statuses.last(), QStringLiteral("ImgDLLReadRGBFromBMP error: 7"));
+        QCOMPARE(rig.statuses.last(), QStringLiteral("ImgDLLSaveRGBToJPG error: 7"));
         QCOMPARE(rig.buttons, QList<bool>{false});
         QCOMPARE(FakeImageCodec::unreleased, 0);
     }
 
-    // Frames go where they can be written; where they cannot, nothing is
-    // published and the operator learns which file and why.
-    void framesThatCannotBeWrittenAreNotPublished()
+    // Frames go where they can be written; where they cannot, the operator
+    // learns which file and why.
+    void framesThatCannotBeWrittenAreNamed()
     {
         TurboJpegCodec codec;
         FakeFileTransfer transfer;
@@ -247,21 +262,26 @@ private slots:
         QCOMPARE(StationPaths::frameFolder(rig.folder.filePath(QStringLiteral("Pivora.mdb"))),
                  rig.folder.path());
 
-        for (const char* blocked : {"Picture.bmp", "Picture.jpg"}) {
+        // The frame goes out from memory; the files are written after it,
+        // and one that cannot be is named with the reason.
+        for (const char* blocked : {"Picture.jpg", "Picture.bmp"}) {
             QTemporaryDir folder;
             rig.folder.swap(folder);
+            rig.publisher.setFrameFolder(rig.folder.path());
             QVERIFY(QDir(rig.folder.path()).mkdir(QLatin1String(blocked)));
             rig.statuses.clear();
             rig.buttons.clear();
+            const qsizetype sent = transfer.commands.size();
             rig.publisher.SendFrame();
             const QString prefix =
                 QStringLiteral("Could not write %1: ")
                     .arg(QDir::toNativeSeparators(rig.folder.filePath(QLatin1String(blocked))));
-            QCOMPARE(rig.statuses.size(), 1);
+            QTRY_COMPARE_WITH_TIMEOUT(rig.statuses.size(), 4, 10000);
             QVERIFY2(rig.statuses.last().startsWith(prefix) &&
                          rig.statuses.last().size() > prefix.size() + 3,
                      qPrintable(rig.statuses.last()));
-            QVERIFY(transfer.commands.isEmpty());
+            QCOMPARE(transfer.commands.size(), sent + 1);
+            transfer.finish(FileTransfer::ResponseCompleted);
             QCOMPARE(rig.buttons, (QList<bool>{false, true}));
             QVERIFY(rig.capture.live);
         }

@@ -1,3 +1,4 @@
+#include "QuadrantFrame.h"
 #include "TurboJpegCodec.h"
 
 #include <QDir>
@@ -74,6 +75,26 @@ private slots:
         QVERIFY(!QFile::exists(jpg));
         QVERIFY(!codec.writeJpeg(dir.filePath(QStringLiteral("gone/Picture.jpg")), pixels, 30));
         QCOMPARE(codec.lastError(), int(ImageCodec::CannotWriteFile));
+    }
+
+    // Frames come in the layouts cameras deliver; each is read where it
+    // lies, in its own byte order, or converted, never read as another.
+    void framesInMemoryEncodeInEveryLayout()
+    {
+        TurboJpegCodec codec;
+        // 63 pixels of 3 bytes: rows padded to 192 bytes in memory.
+        const QImage frame = quadrantframe::make(QSize(63, 47));
+        for (const QImage::Format format :
+             {QImage::Format_RGB888, QImage::Format_RGB32, QImage::Format_ARGB32,
+              QImage::Format_ARGB32_Premultiplied, QImage::Format_BGR888}) {
+            const QByteArray jpeg = codec.encodeJpeg(frame.convertToFormat(format), 90);
+            QVERIFY2(jpeg.startsWith("\xFF\xD8") && jpeg.endsWith("\xFF\xD9"),
+                     qPrintable(QString::number(format)));
+            QCOMPARE(quadrantframe::corners(QImage::fromData(jpeg, "JPG")), QStringLiteral("RGBY"));
+        }
+        QVERIFY(codec.encodeJpeg(frame, 0).isEmpty());
+        QCOMPARE(codec.lastError(), int(ImageCodec::BadArgument));
+        QVERIFY(codec.encodeJpeg(QImage(), 30).isEmpty());
     }
 };
 

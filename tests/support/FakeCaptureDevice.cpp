@@ -1,7 +1,5 @@
 #include "FakeCaptureDevice.h"
 
-#include "FrameFile.h"
-
 FakeCaptureDevice::FakeCaptureDevice(QStringList names, int startIndex)
     : drivers(std::move(names))
     , index(startIndex)
@@ -38,9 +36,4 @@ bool FakeCaptureDevice::snapFrame()
     snapped = frame;
     live = false;
     return true;
-}
-
-bool FakeCaptureDevice::saveFrameBitmap(const QString& path, QString* error)
-{
-    return framefile::saveBitmap(snapped.convertToFormat(QImage::Format_RGB888), path, error);
 }

@@ -27,7 +27,7 @@ public:
 
     void setPreviewSink(QVideoSink*) override {}
     bool snapFrame() override;
-    bool saveFrameBitmap(const QString& path, QString* error = nullptr) override;
+    QImage snappedFrame() const override { return snapped; }
     void setLivePreview(bool on) override { live = on; }
     bool livePreview() const override { return live; }
 

@@ -29,9 +29,10 @@ public:
     QString LoginPassword() const override { return m_password; }
 
     bool IsBusy() const override { return busy; }
-    void RunCommand(const QString& command) override
+    void send(const TransferJob& job) override
     {
-        commands.append(command);
+        commands.append(job.refusal.isEmpty() ? job.command() : job.refusal);
+        jobs.append(job);
         busy = true;
     }
     QString errorText() const override { return error; }
@@ -43,7 +44,9 @@ public:
         emit TransferStateChanged(state);
     }
 
+    // Each job as its command text, and the jobs themselves.
     QStringList commands;
+    QList<TransferJob> jobs;
     QStringList propertyWrites;
     bool busy = false;
     QString error;

@@ -2,6 +2,7 @@
 
 #include "ImageCodec.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QList>
@@ -33,6 +34,23 @@ public:
         return PixelBuffer(pixels, image.width(), image.height(), &release);
     }
 
+    // Cut in half, as an encoder that stopped early leaves it, when asked.
+    QByteArray encodeJpeg(const QImage& image, int quality) override
+    {
+        qualities.append(quality);
+        if (writeError != NoError) {
+            m_error = writeError;
+            return {};
+        }
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        m_error = image.save(&buffer, "JPG", quality) ? NoError : EncodeFailed;
+        if (cutShort)
+            bytes.truncate(bytes.size() / 2);
+        return m_error == NoError ? bytes : QByteArray();
+    }
+
     bool writeJpeg(const QString& path, const PixelBuffer& pixels, int quality) override
     {
         qualities.append(quality);
@@ -59,7 +77,7 @@ public:
     static inline int unreleased = 0;
     int readError = NoError;
     int writeError = NoError;
-    // Reports success over a file cut in half, as a full disk can leave it.
+    // Reports success over a file or bytes cut in half.
     bool cutShort = false;
     QList<int> qualities;
 
