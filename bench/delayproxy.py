@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A TCP proxy for the benchmarks, like a server far away: listens on a
 free port of 127.0.0.1, forwards each connection to --to HOST:PORT and
 holds every piece of data for --delay seconds in each direction. Prints

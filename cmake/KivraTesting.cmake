@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # kivra_add_test(NAME <name> SOURCES <files...> LIBS <targets...> [LABELS <labels...>])
 #
 # Builds one Qt Test executable and registers it with CTest. Every test runs

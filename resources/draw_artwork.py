@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the station's own artwork as PNG files (standard library only).
 
 Run it from this folder to regenerate images/*.png after a change here.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian 12 packages the station needs to build, run, test and
 # package. Sourced by the scripts in this folder; only installs what is
 # missing, with sudo when not run as root.

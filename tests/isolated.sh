@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs one test program in a fresh home: HOME and the XDG folders point at a
 # new temporary folder, removed afterwards, and Qt draws offscreen.
 set -u

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the station's desktop icon (standard library only).
 
 One drawing, in a 256-unit square, is written as the scalable SVG and

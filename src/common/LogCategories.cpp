@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "LogCategories.h"
 
 // Information and above are on by default; debug is for developers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "PelcoDProtocol.h"
 
 QByteArray PelcoDProtocol::frame(quint8 address, const PelcoCommand& c)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "PelcoPProtocol.h"
 
 QByteArray PelcoPProtocol::frame(quint8 address, const PelcoCommand& c)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A program whose unload sticks: it watches the stop signals as the station
 // does and, at the first one, hangs where the station would save.
 #include "UnixSignalWatcher.h"

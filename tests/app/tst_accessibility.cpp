@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader gets from the station's windows.
 #include "ClickableLabel.h"
 #include "FakeMessageBoxes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FakeCaptureDevice.h"
 #include "KivraWebcam.h"
 #include "LocalTcp.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "MountLink.h"
 #include "PseudoTerminal.h"
 #include "QtSerialPort.h"

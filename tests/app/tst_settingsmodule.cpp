@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "IniSettingsStore.h"
 #include "MemorySettingsStore.h"
 #include "SettingsKeys.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The browser window on the real engine, against a local web server.
 #include "ClickableLabel.h"
 #include "IntervalTimer.h"

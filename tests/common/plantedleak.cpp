@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Leaks on purpose. The leak check runs this with the suppressions every
 // test uses and passes only when the leak is still reported: a suppression
 // of an outside library must never hide one of ours.

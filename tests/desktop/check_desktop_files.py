@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Installs the desktop files and the documents of a build into a
 temporary folder and checks them there as a desktop, a software centre and
 a packager would find them: the validators of freedesktop and AppStream, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "FakeMessageBoxes.h"
 #include "Texts.h"
 #include "dlgFTP.h"

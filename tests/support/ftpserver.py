@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A throwaway FTP server for the tests: one user with one root folder,
 listening on a free port of 127.0.0.1. Prints the port once it listens.
 With --tls it speaks FTP over TLS, explicit ("AUTH TLS") or implicit (TLS

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """A throwaway SFTP server for the tests (paramiko): one user with a
 password, one root folder that is "/" and the home folder, a host key read
 from a file (made there when missing), a free port of 127.0.0.1. Prints the
