@@ -2,10 +2,16 @@
 #include "MemorySettingsStore.h"
 #include "PasswordHash.h"
 #include "SettingsKeys.h"
+#include "WebCertificate.h"
 #include "WebSessions.h"
 #include "WebSettings.h"
 
+#include <QFile>
+#include <QSslCertificate>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 // Who gets in: the [Web] settings as stored, the password hashes, the
 // sessions and the throttle on wrong passwords.
@@ -74,6 +80,50 @@ private slots:
         QVERIFY(!throttle.allowed(a, t0 + std::chrono::seconds(30)));
         QVERIFY(throttle.allowed(QStringLiteral("192.0.2.8"), t0));
         QVERIFY(throttle.allowed(a, t0 + std::chrono::seconds(61)));
+    }
+
+    void theStationsOwnCertificateIsMadeOnceOwnerOnlyAndNeverThroughALink()
+    {
+        QTemporaryDir data;
+        const QString folder = data.filePath(QStringLiteral("KivraWebcam"));
+        const QStringList names{QStringLiteral("roofcam"), QStringLiteral("192.0.2.5")};
+        const WebCertificate made = WebCertificate::selfSigned(folder, names);
+        QVERIFY2(made.isValid(), qPrintable(made.error()));
+
+        const QSslCertificate seen(made.certificatePem());
+        QCOMPARE(made.fingerprint(),
+                 QString::fromLatin1(seen.digest(QCryptographicHash::Sha256).toHex(':').toUpper()));
+        const auto alternatives = seen.subjectAlternativeNames();
+        QVERIFY(alternatives.values(QSsl::DnsEntry).contains(QStringLiteral("roofcam")));
+        QVERIFY(alternatives.values(QSsl::IpAddressEntry).contains(QStringLiteral("192.0.2.5")));
+        for (const char* name :
+             {WebCertificate::certificateFileName, WebCertificate::keyFileName}) {
+            struct stat st
+            {};
+            QCOMPARE(::stat(QFile::encodeName(folder + '/' + name).constData(), &st), 0);
+            QCOMPARE(st.st_mode & 0777, 0600u);
+        }
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2);
+
+        QCOMPARE(WebCertificate::selfSigned(folder, {QStringLiteral("other")}).fingerprint(),
+                 made.fingerprint());
+        const WebCertificate operators =
+            WebCertificate::fromFiles(folder + '/' + WebCertificate::certificateFileName,
+                                      folder + '/' + WebCertificate::keyFileName);
+        QCOMPARE(operators.fingerprint(), made.fingerprint());
+
+        // A link planted where the key goes: refused, its target untouched.
+        const QString planted = data.filePath(QStringLiteral("planted"));
+        QFile target(planted);
+        QVERIFY(target.open(QIODevice::WriteOnly));
+        target.write("mine");
+        target.close();
+        QVERIFY(QFile::remove(folder + '/' + WebCertificate::keyFileName));
+        QVERIFY(QFile::link(planted, folder + '/' + WebCertificate::keyFileName));
+        const WebCertificate refused = WebCertificate::selfSigned(folder, names);
+        QVERIFY(!refused.isValid());
+        QVERIFY(target.open(QIODevice::ReadOnly));
+        QCOMPARE(target.readAll(), QByteArray("mine"));
     }
 };
 
