@@ -26,6 +26,7 @@
 #include "TouchPadControl.h"
 #include "Twips.h"
 #include "VideoSettingsDialog.h"
+#include "WebStationRemote.h"
 #include "dlgFTP.h"
 #include "dlgFrame.h"
 
@@ -93,6 +94,15 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
     connectPublishing();
     connectFrameDressing();
     connectBrowser();
+    m_webRemote =
+        new WebStationRemote({ui, *m_touchPadControl, *m_pointingPanel, *m_mount, *datPivora,
+                              *m_publisher, [this] { return previewFrame(); }},
+                             this);
+}
+
+StationRemote& KivraWebcam::stationRemote()
+{
+    return *m_webRemote;
 }
 
 KivraWebcam::~KivraWebcam()

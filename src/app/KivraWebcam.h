@@ -27,6 +27,8 @@ class PresetGridBinding;
 class PresetRecordSet;
 class PresetStorage;
 class TouchPadControl;
+class StationRemote;
+class WebStationRemote;
 class QLoggingCategory;
 class SerialPort;
 class SettingsStore;
@@ -77,6 +79,8 @@ public:
     bool settingsLoaded() const { return m_settingsLoaded; }
     UploadSettings& uploadSettings() { return m_settingsModule.uploadSettings(); }
     FramePublisher& publisher() { return *m_publisher; }
+    // The station as the web remote drives it.
+    StationRemote& stationRemote();
 
 signals:
     // Tell observers (and tests) when the deferred settings load ran.
@@ -126,6 +130,7 @@ private:
     PresetGridBinding* m_presetGrid = nullptr;
     BrowserLauncher* m_browser;
     std::unique_ptr<FrameDresser> m_frameDresser;
+    WebStationRemote* m_webRemote = nullptr;
 
     bool m_settingsLoaded = false;
     bool m_unloaded = false;
