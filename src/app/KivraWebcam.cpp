@@ -26,6 +26,7 @@
 #include "TouchPadControl.h"
 #include "Twips.h"
 #include "VideoSettingsDialog.h"
+#include "WebRemoteService.h"
 #include "WebStationRemote.h"
 #include "dlgFTP.h"
 #include "dlgFrame.h"
@@ -98,6 +99,9 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
         new WebStationRemote({ui, *m_touchPadControl, *m_pointingPanel, *m_mount, *datPivora,
                               *m_publisher, [this] { return previewFrame(); }},
                              this);
+    m_webService =
+        new WebRemoteService(components.settings, *m_webRemote, StationPaths::dataFolder(), this);
+    connect(m_webService, &WebRemoteService::status, this, &KivraWebcam::ShowStatus);
 }
 
 StationRemote& KivraWebcam::stationRemote()
@@ -343,6 +347,9 @@ void KivraWebcam::LoadSettings()
     if (const QString refusal = m_components.settings.refusal(); !refusal.isEmpty())
         ShowStatus(texts::settingsNotSavedPrefix + refusal);
 
+    // Off unless the operator turned it on and set an admin password.
+    m_webService->apply();
+
     m_settingsLoaded = true;
     emit settingsApplied();
 }
@@ -393,6 +400,7 @@ void KivraWebcam::Unload()
         return;
     m_unloaded = true;
     SaveSettings();
+    m_webService->stop();
     m_mount->ClosePort();
 }
 

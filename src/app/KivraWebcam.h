@@ -29,6 +29,7 @@ class PresetStorage;
 class TouchPadControl;
 class StationRemote;
 class WebStationRemote;
+class WebRemoteService;
 class QLoggingCategory;
 class SerialPort;
 class SettingsStore;
@@ -81,6 +82,7 @@ public:
     FramePublisher& publisher() { return *m_publisher; }
     // The station as the web remote drives it.
     StationRemote& stationRemote();
+    WebRemoteService& webRemote() { return *m_webService; }
 
 signals:
     // Tell observers (and tests) when the deferred settings load ran.
@@ -131,6 +133,7 @@ private:
     BrowserLauncher* m_browser;
     std::unique_ptr<FrameDresser> m_frameDresser;
     WebStationRemote* m_webRemote = nullptr;
+    WebRemoteService* m_webService = nullptr;
 
     bool m_settingsLoaded = false;
     bool m_unloaded = false;

@@ -6,6 +6,7 @@
 #include "StationRemote.h"
 #include "UiBridge.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,8 +17,33 @@ namespace {
 const QByteArray loginPath = "/api/login";
 const QByteArray presetPrefix = "/api/presets/";
 
+// The page's files, compiled into the program; the page needs no session.
+struct PageFile
+{
+    const char* path;
+    const char* resource;
+    const char* type;
+};
+constexpr PageFile pageFiles[] = {
+    {"/", ":/web/index.html", "text/html; charset=utf-8"},
+    {"/app.js", ":/web/app.js", "text/javascript; charset=utf-8"},
+    {"/app.css", ":/web/app.css", "text/css; charset=utf-8"},
+};
+
+const PageFile* pageFile(const QByteArray& method, const QByteArray& path)
+{
+    if (method != "GET")
+        return nullptr;
+    for (const PageFile& file : pageFiles)
+        if (path == file.path)
+            return &file;
+    return nullptr;
+}
+
 bool isKnownPath(const QByteArray& method, const QByteArray& path)
 {
+    if (pageFile(method, path))
+        return true;
     if (method == "GET")
         return path == "/api/state" || path == "/api/frame";
     if (method != "POST")
@@ -79,13 +105,22 @@ WebApi::WebApi(Passwords passwords, WebSessions& sessions, UiBridge& bridge, Sta
     , m_remote(remote)
     , m_frames(frames)
     , m_tell(std::move(tell))
-{}
+{
+    // Read once here, so the server's threads only ever read a copy.
+    for (const PageFile& file : pageFiles) {
+        QFile resource(QLatin1String(file.resource));
+        if (resource.open(QIODevice::ReadOnly))
+            m_page.insert(QByteArray(file.path), resource.readAll());
+    }
+}
 
 std::optional<WebReply> WebApi::admit(const WebRequest& headers, std::optional<qint64> length)
 {
     if (!isKnownPath(headers.method, headers.path))
         return WebReply::error(404, QStringLiteral("No such page"));
-    if (headers.path == loginPath) {
+    if (pageFile(headers.method, headers.path)) {
+        // The page itself is public; everything it shows comes from the API.
+    } else if (headers.path == loginPath) {
         if (!m_throttle.allowed(headers.address))
             return WebReply::error(429, QStringLiteral("Too many failed logins; wait a minute"));
     } else if (!m_sessions.find(WebSessions::idFromCookies(headers.cookies))) {
@@ -100,6 +135,12 @@ WebReply WebApi::answer(const WebRequest& request)
 {
     if (auto refused = admit(request, request.body.size()))
         return *refused;
+    if (const PageFile* file = pageFile(request.method, request.path)) {
+        WebReply reply;
+        reply.contentType = file->type;
+        reply.body = m_page.value(request.path);
+        return reply;
+    }
     if (request.path == loginPath)
         return login(request);
     // Looked up again: the session may have ended while the body came.
@@ -178,7 +219,14 @@ WebReply WebApi::logout(const WebRequest& request, const WebSessions::Session& s
 WebReply WebApi::state(const WebSessions::Session& session)
 {
     const WebRole role = session.role;
-    return onStation([this, role] { return WebReply::json(stateJson(m_remote.state(), role)); });
+    // A page opened again finds its token here; another site cannot read
+    // this answer.
+    const QString csrf = QString::fromLatin1(session.csrf);
+    return onStation([this, role, csrf] {
+        QJsonObject state = stateJson(m_remote.state(), role);
+        state.insert(QStringLiteral("csrf"), csrf);
+        return WebReply::json(state);
+    });
 }
 
 WebReply WebApi::frame(const WebRequest& request)

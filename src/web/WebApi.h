@@ -5,6 +5,7 @@
 #include "WebSessions.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -71,4 +72,5 @@ private:
     StationRemote& m_remote;
     FrameHub& m_frames;
     std::function<void(const QString&)> m_tell;
+    QHash<QByteArray, QByteArray> m_page;
 };

@@ -18,7 +18,10 @@ constexpr const char* securityHeaders[][2] = {
     {"Cache-Control", "no-store"},
     {"X-Content-Type-Options", "nosniff"},
     {"Referrer-Policy", "no-referrer"},
-    {"Content-Security-Policy", "default-src 'none'; frame-ancestors 'none'"},
+    {"Content-Security-Policy",
+     "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self' blob:; "
+     "connect-src 'self'; form-action 'self'; base-uri 'none'; frame-ancestors 'none'"},
+    {"X-Frame-Options", "DENY"},
     {"Strict-Transport-Security", "max-age=31536000"},
 };
 

@@ -6,9 +6,11 @@
 #include "QtSerialPort.h"
 #include "SettingsKeys.h"
 #include "SqlitePresetFile.h"
+#include "StationPaths.h"
 #include "StationRig.h"
 #include "TouchPad.h"
 #include "WebCertificate.h"
+#include "WebRemoteService.h"
 #include "WebServer.h"
 #include "WebSettings.h"
 
@@ -20,6 +22,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSslConfiguration>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -317,6 +320,56 @@ private slots:
                  QStringLiteral("guest"));
         QCOMPARE(guest.call("POST", QStringLiteral("/api/presets/2/go")).status, 200);
         QCOMPARE(pty.read(7), QByteArray("A30\rB4\r"));
+    }
+
+    void theStationRunsItsRemoteAsItsSettingsSay()
+    {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const QString port = QString::number(probe.serverPort());
+        probe.close();
+        const auto configure = [&](StationRig& rig, bool withPassword) {
+            rig.settings.set(keys::webSection, keys::webEnabled, QStringLiteral("True"));
+            rig.settings.set(keys::webSection, keys::webPort, port);
+            if (withPassword)
+                rig.settings.set(keys::webSection, keys::webAdminHash, m_adminHash);
+        };
+
+        StationRig withoutPassword;
+        configure(withoutPassword, false);
+        withoutPassword.start();
+        QCOMPARE(withoutPassword.status(),
+                 QStringLiteral("Web remote off: no admin password is set"));
+        QVERIFY(!withoutPassword.window().webRemote().isRunning());
+
+        StationRig station;
+        configure(station, true);
+        station.start();
+        QCOMPARE(station.status(), QStringLiteral("Web remote on port ") + port);
+        // The certificate it made is kept where it is found again.
+        const WebCertificate kept =
+            WebCertificate::selfSigned(StationPaths::dataFolder(), {QStringLiteral("other")});
+        QCOMPARE(kept.fingerprint(), station.window().webRemote().fingerprint());
+
+        Browser phone(kept, quint16(port.toUInt()));
+        const Browser::Answer page = phone.call("GET", QStringLiteral("/"));
+        QCOMPARE(page.status, 200);
+        QVERIFY(page.body.contains("<script src=\"/app.js\""));
+        QVERIFY(page.header("Content-Security-Policy").contains("script-src 'self'"));
+        QVERIFY(!page.header("Content-Security-Policy").contains("unsafe"));
+        QCOMPARE(phone.call("GET", QStringLiteral("/app.js")).status, 200);
+        QCOMPARE(phone.logIn("admin", adminPassword).status, 200);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            station.status(), QStringLiteral("Web remote: admin signed in from 127.0.0.1"), 10000);
+
+        StationRig second;
+        configure(second, true);
+        second.start();
+        QCOMPARE(second.status(),
+                 QStringLiteral("Web remote could not start: port %1 is in use").arg(port));
+
+        station.window().End();
+        QVERIFY(!station.window().webRemote().isRunning());
     }
 };
 
