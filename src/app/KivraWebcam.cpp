@@ -27,9 +27,12 @@
 #include "Twips.h"
 #include "VideoSettingsDialog.h"
 #include "WebRemoteService.h"
+#include "WebSessions.h"
+#include "WebSettings.h"
 #include "WebStationRemote.h"
 #include "dlgFTP.h"
 #include "dlgFrame.h"
+#include "dlgWebRemote.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -203,9 +206,13 @@ void KivraWebcam::connectFrameDressing()
         QMenu menu(this);
         menu.setObjectName(QStringLiteral("videoMenu"));
         const QAction* frameSettings = menu.addAction(texts::frameSettingsMenu);
+        const QAction* webRemote = menu.addAction(QStringLiteral("Web Remote..."));
         // The dialog opens once the menu is gone.
-        if (menu.exec(ui.ezVidCap1->mapToGlobal(at)) == frameSettings)
+        const QAction* chosen = menu.exec(ui.ezVidCap1->mapToGlobal(at));
+        if (chosen == frameSettings)
             openFrameSettings();
+        else if (chosen == webRemote)
+            openWebRemote();
     });
 }
 
@@ -219,6 +226,21 @@ void KivraWebcam::openFrameSettings()
     QString reason;
     if (!m_components.settings.flush(&reason))
         ShowStatus(texts::settingsNotSavedPrefix + reason);
+}
+
+void KivraWebcam::openWebRemote()
+{
+    dlgWebRemote dialog(readWebSettings(m_components.settings),
+                        {m_webService->addresses(), m_webService->fingerprint(),
+                         m_webService->sessions().current()},
+                        this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    storeWebSettings(dialog.settings(), m_components.settings);
+    QString reason;
+    if (!m_components.settings.flush(&reason))
+        ShowStatus(texts::settingsNotSavedPrefix + reason);
+    m_webService->apply();
 }
 
 QImage KivraWebcam::previewFrame() const

@@ -108,6 +108,7 @@ private:
     void openFtpSettings();
     void connectFrameDressing();
     void openFrameSettings();
+    void openWebRemote();
     QImage previewFrame() const;
     std::optional<PresetVisit> visitedPreset() const;
 

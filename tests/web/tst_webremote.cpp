@@ -13,18 +13,28 @@
 #include "WebRemoteService.h"
 #include "WebServer.h"
 #include "WebSettings.h"
+#include "dlgWebRemote.h"
 
+#include <QApplication>
+#include <QCheckBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QSslConfiguration>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QVideoWidget>
 
 #include <curl/curl.h>
 
@@ -129,6 +139,35 @@ int postMegabyte(const WebCertificate& certificate, quint16 port, const QByteArr
     curl_slist_free_all(headers);
     curl_easy_cleanup(curl);
     return int(status);
+}
+
+// Opens "Web Remote..." from the live picture's menu, as a right click
+// does, lets `work` fill in the dialog and closes it with OK; false when the
+// menu or the dialog did not come up.
+bool webRemoteDialog(QWidget& video, const std::function<void(dlgWebRemote&)>& work)
+{
+    bool menuShown = false;
+    bool dialogShown = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &video, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            menu && !menuShown) {
+            menuShown = true;
+            QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Return);
+        } else if (auto* dialog = video.window()->findChild<dlgWebRemote*>();
+                   dialog && dialog->isVisible() && !dialogShown) {
+            dialogShown = true;
+            work(*dialog);
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("OKButton")),
+                              Qt::LeftButton);
+        }
+    });
+    poll.start(20);
+    QTest::mouseClick(video.window()->windowHandle(), Qt::RightButton, {},
+                      video.mapTo(video.window(), QPoint(40, 40)));
+    return menuShown && dialogShown;
 }
 
 } // namespace
@@ -370,6 +409,47 @@ private slots:
 
         station.window().End();
         QVERIFY(!station.window().webRemote().isRunning());
+    }
+
+    void theOperatorTurnsItOnInTheDialog()
+    {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const int port = probe.serverPort();
+        probe.close();
+        StationRig station;
+        station.start();
+        station.window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&station.window()));
+
+        // Turned on without a password: the dialog says why and stays.
+        QVERIFY(webRemoteDialog(*station.ui().ezVidCap1, [&](dlgWebRemote& d) {
+            d.findChild<QCheckBox*>(QStringLiteral("chkEnabled"))->setChecked(true);
+            d.findChild<QSpinBox*>(QStringLiteral("spnPort"))->setValue(port);
+            QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("OKButton")),
+                              Qt::LeftButton);
+            QVERIFY(d.isVisible());
+            QVERIFY(!d.findChild<QLabel*>(QStringLiteral("lblProblem"))->text().isEmpty());
+            QTest::keyClicks(d.findChild<QLineEdit*>(QStringLiteral("txtAdminPassword")),
+                             QString::fromUtf8(adminPassword));
+        }));
+        QTRY_VERIFY(!station.window().findChild<dlgWebRemote*>() ||
+                    !station.window().findChild<dlgWebRemote*>()->isVisible());
+        QCOMPARE(station.status(), QStringLiteral("Web remote on port %1").arg(port));
+        const QString hash = station.settings.values.value(QStringLiteral("Web/AdminHash"));
+        QVERIFY(passwordhash::verify(hash, adminPassword));
+        QCOMPARE(station.settings.values.value(QStringLiteral("Web/Enabled")),
+                 QStringLiteral("True"));
+
+        // Opened again: the fingerprint of the certificate in use, nothing
+        // typed keeps the password.
+        QString shownFingerprint;
+        QVERIFY(webRemoteDialog(*station.ui().ezVidCap1, [&](dlgWebRemote& d) {
+            shownFingerprint = d.findChild<QLabel*>(QStringLiteral("lblFingerprint"))->text();
+        }));
+        QCOMPARE(shownFingerprint, station.window().webRemote().fingerprint());
+        QCOMPARE(shownFingerprint.size(), 32 * 3 - 1);
+        QCOMPARE(station.settings.values.value(QStringLiteral("Web/AdminHash")), hash);
     }
 };
 
