@@ -13,7 +13,7 @@ kivra_packages=(
   qt6-webengine-dev qt6-webengine-dev-tools
   libgl-dev libxkbcommon-dev libvulkan-dev libx11-dev
   libcurl4-openssl-dev libssl-dev libturbojpeg0-dev
-  libmicrohttpd-dev libsodium-dev
+  libmicrohttpd-dev libsodium-dev libqrencode-dev
   fonts-dejavu-core fonts-liberation2
   xvfb xauth
 )

@@ -23,7 +23,7 @@ std::optional<WebReply> UiBridge::run(std::function<WebReply()> work)
     // The queued call owns everything it touches through shared pointers:
     // it may run after this thread stopped waiting.
     QMetaObject::invokeMethod(
-        m_home.data(),
+        m_home,
         [shared = m_shared, answer, work = std::move(work)] {
             {
                 const std::lock_guard lock(shared->lock);

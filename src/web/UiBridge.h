@@ -2,8 +2,6 @@
 
 #include "WebReply.h"
 
-#include <QPointer>
-
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -41,6 +39,6 @@ private:
         bool closed = false;
     };
 
-    QPointer<QObject> m_home;
+    QObject* const m_home;
     std::shared_ptr<Shared> m_shared = std::make_shared<Shared>();
 };

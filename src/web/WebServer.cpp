@@ -12,6 +12,10 @@
 
 #include <microhttpd.h>
 
+#include <cerrno>
+#include <cstring>
+#include <limits>
+
 namespace {
 
 constexpr const char* securityHeaders[][2] = {

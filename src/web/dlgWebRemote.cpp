@@ -1,10 +1,12 @@
 #include "dlgWebRemote.h"
 
 #include "PasswordHash.h"
+#include "QrCode.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -86,6 +88,17 @@ void dlgWebRemote::build(const Shown& shown)
     addresses->setTextFormat(Qt::RichText);
     addresses->setOpenExternalLinks(true);
     form->addRow(QStringLiteral("Open on the phone:"), addresses);
+    auto* codes = new QHBoxLayout;
+    for (const QString& address : shown.addresses) {
+        auto* code = new QLabel(this);
+        code->setObjectName(QStringLiteral("qrAddress"));
+        code->setPixmap(QPixmap::fromImage(qrcode::image(address, 3)));
+        code->setToolTip(address);
+        code->setAccessibleName(address);
+        codes->addWidget(code);
+    }
+    codes->addStretch();
+    form->addRow(codes);
     auto* fingerprint = new QLabel(shown.fingerprint, this);
     fingerprint->setObjectName(QStringLiteral("lblFingerprint"));
     fingerprint->setTextFormat(Qt::PlainText);

@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -31,6 +32,7 @@
 #include <QSpinBox>
 #include <QSslConfiguration>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -450,6 +452,40 @@ private slots:
         QCOMPARE(shownFingerprint, station.window().webRemote().fingerprint());
         QCOMPARE(shownFingerprint.size(), 32 * 3 - 1);
         QCOMPARE(station.settings.values.value(QStringLiteral("Web/AdminHash")), hash);
+    }
+
+    void aFloodOfConnectionsIsHeldToTheLimit()
+    {
+        PseudoTerminal pty;
+        Station s(folderWithPresets(), pty.slavePath());
+        auto server = serve(s, false);
+        const auto threads = [] {
+            return QDir(QStringLiteral("/proc/self/task"))
+                .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+                .size();
+        };
+        const qsizetype before = threads();
+
+        std::vector<std::unique_ptr<QTcpSocket>> flood;
+        int settled = 0;
+        for (int i = 0; i < 500; ++i) {
+            auto socket = std::make_unique<QTcpSocket>();
+            connect(socket.get(), &QTcpSocket::connected, this, [&settled] { ++settled; });
+            connect(socket.get(), &QTcpSocket::errorOccurred, this, [&settled] { ++settled; });
+            socket->connectToHost(QHostAddress::LocalHost, server->port());
+            flood.push_back(std::move(socket));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(settled >= 500, 30000);
+        // Every silent connection past the limit is closed at once; the
+        // ones within it hold a thread each until they go.
+        QTRY_VERIFY_WITH_TIMEOUT(threads() <= before + qsizetype(WebServer::mostPerAddress) + 8,
+                                 30000);
+        flood.clear();
+
+        Browser phone(m_certificate, server->port());
+        QTRY_COMPARE_WITH_TIMEOUT(phone.logIn("admin", adminPassword).status, 200, 30000);
+        QCOMPARE(phone.call("POST", QStringLiteral("/api/presets/2/go")).status, 200);
+        QCOMPARE(pty.read(7), QByteArray("A30\rB4\r"));
     }
 };
 
