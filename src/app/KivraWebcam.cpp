@@ -114,6 +114,8 @@ StationRemote& KivraWebcam::stationRemote()
 
 KivraWebcam::~KivraWebcam()
 {
+    // Its threads go before the parts their queued calls would reach.
+    m_webService->stop();
     m_components.capture.setPreviewSink(nullptr);
 }
 

@@ -50,9 +50,3 @@ void UiBridge::shutdown()
     m_shared->closed = true;
     m_shared->answered.notify_all();
 }
-
-void UiBridge::reopen()
-{
-    const std::lock_guard lock(m_shared->lock);
-    m_shared->closed = false;
-}

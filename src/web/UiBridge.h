@@ -29,7 +29,6 @@ public:
     // the bridge was shut down.
     std::optional<WebReply> run(std::function<WebReply()> work);
     void shutdown();
-    void reopen();
 
 private:
     struct Shared

@@ -135,7 +135,6 @@ void onCompleted(void*, MHD_Connection*, void** state, MHD_RequestTerminationCod
 WebServer::WebServer(StationRemote& remote, QObject* parent)
     : QObject(parent)
     , m_remote(remote)
-    , m_bridge(std::make_unique<UiBridge>(this))
 {
     connect(&m_frameTimer, &QTimer::timeout, this, &WebServer::takeFrame);
 }
@@ -148,7 +147,9 @@ WebServer::~WebServer()
 bool WebServer::start(const WebSettings& settings, const WebCertificate& certificate, QString* why)
 {
     stop();
-    m_bridge->reopen();
+    // A bridge for this run only: a call queued by a run already stopped
+    // finds its own bridge shut and never reaches the new one's parts.
+    m_bridge = std::make_unique<UiBridge>(this);
     m_frames = std::make_unique<FrameHub>(settings.frameWidth);
     m_api = std::make_unique<WebApi>(
         WebApi::Passwords{settings.adminHash, settings.guestHash}, m_sessions, *m_bridge, m_remote,
@@ -180,6 +181,7 @@ bool WebServer::start(const WebSettings& settings, const WebCertificate& certifi
                        .arg(QString::fromLocal8Bit(std::strerror(error)));
         m_api.reset();
         m_frames.reset();
+        m_bridge.reset();
         return false;
     }
     const MHD_DaemonInfo* info = MHD_get_daemon_info(m_daemon, MHD_DAEMON_INFO_BIND_PORT);
@@ -201,6 +203,7 @@ void WebServer::stop()
     m_port = 0;
     m_api.reset();
     m_frames.reset();
+    m_bridge.reset();
     m_sessions.closeAll();
 }
 
