@@ -20,6 +20,7 @@ kivra_packages=(
 kivra_test_packages=(
   python3 python3-pyftpdlib python3-openssl python3-paramiko openssl
   desktop-file-utils appstream
+  chromium chromium-driver python3-selenium
 )
 # scripts/package: dpkg-shlibdeps finds the package's dependencies.
 kivra_package_packages=(

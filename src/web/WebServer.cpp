@@ -7,12 +7,17 @@
 #include "WebCertificate.h"
 #include "WebSettings.h"
 
+#include "LogCategories.h"
+
 #include <QHostAddress>
+#include <QLoggingCategory>
 #include <QMetaObject>
 
 #include <microhttpd.h>
 
 #include <cerrno>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 
@@ -124,6 +129,15 @@ MHD_Result onRequest(void* context, MHD_Connection* connection, const char* url,
     return send(connection, api.answer(pending->request));
 }
 
+// The library's own complaints (a client that is no TLS client, a
+// handshake cut short) are for developers, not the operator's log.
+void onLibraryMessage(void*, const char* format, va_list arguments)
+{
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, arguments);
+    qCDebug(kivraRemote, "web server: %s", QByteArray(text).trimmed().constData());
+}
+
 void onCompleted(void*, MHD_Connection*, void** state, MHD_RequestTerminationCode)
 {
     delete static_cast<Pending*>(*state);
@@ -169,7 +183,8 @@ bool WebServer::start(const WebSettings& settings, const WebCertificate& certifi
             MHD_OPTION_CONNECTION_LIMIT, mostConnections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
             mostPerAddress, MHD_OPTION_CONNECTION_TIMEOUT, idleSeconds,
             MHD_OPTION_CONNECTION_MEMORY_LIMIT, size_t(64 * 1024), MHD_OPTION_NOTIFY_COMPLETED,
-            &onCompleted, nullptr, MHD_OPTION_END);
+            &onCompleted, nullptr, MHD_OPTION_EXTERNAL_LOGGER, &onLibraryMessage, nullptr,
+            MHD_OPTION_END);
         if (m_daemon)
             break;
     }
