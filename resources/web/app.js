@@ -64,7 +64,13 @@
     }).catch(() => {});
   }
 
+  let shownPresets = '';
   function showPresets(presets) {
+    // Built again only when they changed: a button replaced under a finger
+    // would lose its tap.
+    const seen = JSON.stringify(presets);
+    if (seen === shownPresets) return;
+    shownPresets = seen;
     const list = $('presets');
     list.replaceChildren();
     for (const p of presets) {
