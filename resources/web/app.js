@@ -68,7 +68,7 @@
   function showPresets(presets) {
     // Built again only when they changed: a button replaced under a finger
     // would lose its tap.
-    const seen = JSON.stringify(presets);
+    const seen = role + JSON.stringify(presets);
     if (seen === shownPresets) return;
     shownPresets = seen;
     const list = $('presets');
@@ -83,6 +83,16 @@
       text.textContent = p.number + ': ' + p.pan + ' / ' + p.tilt + ', ' + p.delay + ' s' +
         (p.name ? ' · ' + p.name : '');
       item.append(go, text);
+      if (role === 'admin') {
+        const remove = document.createElement('button');
+        remove.type = 'button';
+        remove.textContent = 'Delete';
+        remove.addEventListener('click', () => {
+          if (confirm('Delete preset ' + p.number + '?'))
+            call('POST', '/api/presets/' + p.number + '/delete').then(refresh);
+        });
+        item.append(remove);
+      }
       list.append(item);
     }
   }
@@ -133,6 +143,7 @@
   for (const b of document.querySelectorAll('[data-mode]'))
     b.addEventListener('click', () => call('POST', '/api/mode', { mode: b.dataset.mode }).then(refresh));
   $('send').addEventListener('click', () => call('POST', '/api/send').then(refresh));
+  $('addPreset').addEventListener('click', () => call('POST', '/api/presets').then(refresh));
   $('logout').addEventListener('click', () => call('POST', '/api/logout').then(showLogin));
 
   call('GET', '/api/state').then((r) => (r.ok ? r.json() : null)).then((s) => {

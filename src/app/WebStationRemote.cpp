@@ -58,6 +58,28 @@ StationRemote::Outcome WebStationRemote::goToPreset(int number)
     return Outcome::NotNow;
 }
 
+StationRemote::Outcome WebStationRemote::addPreset()
+{
+    const int before = m_parts.presets.RecordCount();
+    const QString why =
+        presetactions::storeTrained(m_parts.presets, m_parts.panel.panText(),
+                                    m_parts.panel.tiltText(), m_parts.panel.defaultDelayText());
+    if (!why.isEmpty())
+        m_parts.panel.showStatus(why);
+    // A file that refused the record has said so on the status line.
+    return m_parts.presets.RecordCount() > before ? Outcome::Done : Outcome::NotNow;
+}
+
+StationRemote::Outcome WebStationRemote::deletePreset(int number)
+{
+    if (number < 1 || number > m_parts.presets.RecordCount())
+        return Outcome::NotFound;
+    // The grid's own way to remove rows: open edits are written first.
+    const int before = m_parts.presets.RecordCount();
+    m_parts.presets.removeRecords({number - 1});
+    return m_parts.presets.RecordCount() < before ? Outcome::Done : Outcome::NotNow;
+}
+
 StationRemote::Outcome WebStationRemote::setMode(const QString& mode)
 {
     QRadioButton* option = mode == QLatin1String("manual")      ? m_parts.ui.optManual

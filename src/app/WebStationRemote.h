@@ -37,6 +37,8 @@ public:
     RemoteState state() const override;
     Outcome point(double x, double y) override;
     Outcome goToPreset(int number) override;
+    Outcome addPreset() override;
+    Outcome deletePreset(int number) override;
     Outcome setMode(const QString& mode) override;
     Outcome sendFrame() override;
     QImage picture() const override;

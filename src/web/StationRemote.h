@@ -50,6 +50,10 @@ public:
     virtual Outcome point(double x, double y) = 0;
     // Presets count from 1, in the table's order.
     virtual Outcome goToPreset(int number) = 0;
+    // The position on show stored as a new preset, as a training click
+    // stores it.
+    virtual Outcome addPreset() = 0;
+    virtual Outcome deletePreset(int number) = 0;
     // "manual", "random", "sequenced" or "training".
     virtual Outcome setMode(const QString& mode) = 0;
     virtual Outcome sendFrame() = 0;

@@ -48,10 +48,10 @@ bool isKnownPath(const QByteArray& method, const QByteArray& path)
         return path == "/api/state" || path == "/api/frame";
     if (method != "POST")
         return false;
-    if (path.startsWith(presetPrefix) && path.endsWith("/go"))
+    if (path.startsWith(presetPrefix) && (path.endsWith("/go") || path.endsWith("/delete")))
         return true;
     return path == loginPath || path == "/api/logout" || path == "/api/point" ||
-           path == "/api/mode" || path == "/api/send";
+           path == "/api/presets" || path == "/api/mode" || path == "/api/send";
 }
 
 std::optional<QJsonObject> jsonBody(const QByteArray& body)
@@ -151,12 +151,15 @@ WebReply WebApi::answer(const WebRequest& request)
         return request.path == "/api/state" ? state(*session) : frame(request);
 
     const bool preset = request.path.startsWith(presetPrefix);
-    if (auto refused = refusedChange(request, *session, preset || request.path == "/api/logout"))
+    const bool guestMay = (preset && request.path.endsWith("/go")) || request.path == "/api/logout";
+    if (auto refused = refusedChange(request, *session, guestMay))
         return *refused;
     if (request.path == "/api/logout")
         return logout(request, *session);
     if (preset)
-        return goToPreset(request.path);
+        return onPreset(request.path);
+    if (request.path == "/api/presets")
+        return onStation([this] { return fromOutcome(m_remote.addPreset(), {}); });
     if (request.path == "/api/send")
         return sendFrame();
     const auto body = jsonBody(request.body);
@@ -260,16 +263,18 @@ WebReply WebApi::point(const QJsonObject& body)
     });
 }
 
-WebReply WebApi::goToPreset(const QByteArray& path)
+// /api/presets/<n>/go and /api/presets/<n>/delete
+WebReply WebApi::onPreset(const QByteArray& path)
 {
-    const QByteArray middle =
-        path.mid(presetPrefix.size(), path.size() - presetPrefix.size() - int(sizeof("/go") - 1));
+    const QByteArrayList parts = path.mid(presetPrefix.size()).split('/');
     bool number = false;
-    const int n = middle.toInt(&number);
+    const int n = parts.size() == 2 ? parts[0].toInt(&number) : 0;
     if (!number || n < 1)
         return WebReply::error(404, QStringLiteral("No such preset"));
-    return onStation([this, n] {
-        return fromOutcome(m_remote.goToPreset(n), QStringLiteral("No such preset"));
+    const bool go = parts[1] == "go";
+    return onStation([this, n, go] {
+        return fromOutcome(go ? m_remote.goToPreset(n) : m_remote.deletePreset(n),
+                           QStringLiteral("No such preset"));
     });
 }
 

@@ -58,7 +58,7 @@ private:
     WebReply state(const WebSessions::Session& session);
     WebReply frame(const WebRequest& request);
     WebReply point(const QJsonObject& body);
-    WebReply goToPreset(const QByteArray& path);
+    WebReply onPreset(const QByteArray& path);
     WebReply setMode(const QJsonObject& body);
     WebReply sendFrame();
     WebReply onStation(std::function<WebReply()> work);

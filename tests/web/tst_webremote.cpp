@@ -335,6 +335,22 @@ private slots:
         QVERIFY(frame.header("X-Frame-Sequence").toULongLong() >= 1);
         QVERIFY(frame.body.startsWith("\xFF\xD8"));
 
+        // The position on show as a new preset, then gone again.
+        QCOMPARE(phone.call("POST", QStringLiteral("/api/presets")).status, 200);
+        const auto presets = [&phone] {
+            return phone.call("GET", QStringLiteral("/api/state"))
+                .json()
+                .value(QStringLiteral("presets"))
+                .toArray();
+        };
+        QCOMPARE(presets().size(), 3);
+        QCOMPARE(presets().last()[QStringLiteral("pan")].toString(),
+                 toured == 1 ? QStringLiteral("12") : QStringLiteral("30"));
+        QCOMPARE(s.rig.window().presets().RecordCount(), 3);
+        QCOMPARE(phone.call("POST", QStringLiteral("/api/presets/3/delete")).status, 200);
+        QCOMPARE(presets().size(), 2);
+        QCOMPARE(phone.call("POST", QStringLiteral("/api/presets/3/delete")).status, 404);
+
         QCOMPARE(phone.call("POST", QStringLiteral("/api/logout")).status, 200);
         QCOMPARE(phone.call("GET", QStringLiteral("/api/state")).status, 401);
     }
@@ -351,6 +367,9 @@ private slots:
         QCOMPARE(guest.call("POST", QStringLiteral("/api/mode"), "{\"mode\":\"training\"}").status,
                  403);
         QCOMPARE(guest.call("POST", QStringLiteral("/api/send")).status, 403);
+        QCOMPARE(guest.call("POST", QStringLiteral("/api/presets")).status, 403);
+        QCOMPARE(guest.call("POST", QStringLiteral("/api/presets/1/delete")).status, 403);
+        QCOMPARE(s.rig.window().presets().RecordCount(), 2);
         QVERIFY(s.rig.ui().optManual->isChecked());
         QCOMPARE(pty.drain(), QByteArray());
 
