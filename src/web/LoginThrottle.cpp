@@ -8,13 +8,31 @@ bool LoginThrottle::allowed(const QString& address, Clock::time_point now)
     return it == m_failures.end() || it->second.size() < std::size_t(limit);
 }
 
-void LoginThrottle::failed(const QString& address, Clock::time_point now)
+bool LoginThrottle::attempt(const QString& address, Clock::time_point now)
 {
     const std::lock_guard lock(m_lock);
     forgetOld(now);
-    if (m_failures.size() >= mostAddresses && !m_failures.contains(address))
-        m_failures.erase(m_failures.begin());
-    m_failures[address].push_back(now);
+    auto it = m_failures.find(address);
+    if (it != m_failures.end() && it->second.size() >= std::size_t(limit))
+        return false;
+    if (it == m_failures.end()) {
+        if (m_failures.size() >= mostAddresses)
+            m_failures.erase(m_failures.begin());
+        it = m_failures.emplace(address, std::deque<Clock::time_point>{}).first;
+    }
+    it->second.push_back(now);
+    return true;
+}
+
+void LoginThrottle::succeeded(const QString& address)
+{
+    const std::lock_guard lock(m_lock);
+    const auto it = m_failures.find(address);
+    if (it == m_failures.end())
+        return;
+    it->second.pop_back();
+    if (it->second.empty())
+        m_failures.erase(it);
 }
 
 void LoginThrottle::forgetOld(Clock::time_point now)

@@ -20,8 +20,15 @@ public:
     // Addresses remembered at most; the table never grows past it.
     static constexpr std::size_t mostAddresses = 4096;
 
+    // Whether the address may try now: for refusing a request on its
+    // headers, before its body comes.
     bool allowed(const QString& address, Clock::time_point now = Clock::now());
-    void failed(const QString& address, Clock::time_point now = Clock::now());
+    // Counts a sign-in as failed before its password is checked, so that
+    // guesses sent side by side cannot all pass the limit; false, with
+    // nothing counted, when the address is at the limit.
+    bool attempt(const QString& address, Clock::time_point now = Clock::now());
+    // The attempt's password was right: its count is taken back.
+    void succeeded(const QString& address);
 
 private:
     void forgetOld(Clock::time_point now);

@@ -192,13 +192,15 @@ WebReply WebApi::login(const WebRequest& request)
     const bool admin = user == QLatin1String("admin");
     const QString& hash = admin ? m_passwords.adminHash : m_passwords.guestHash;
     const bool known = admin || user == QLatin1String("guest");
+    if (!m_throttle.attempt(request.address))
+        return WebReply::error(429, QStringLiteral("Too many failed logins; wait a minute"));
     if (!known || !passwordhash::verify(hash, password)) {
-        m_throttle.failed(request.address);
         qCWarning(kivraRemote, "web remote: failed login as %s from %s",
                   qPrintable(known ? user : QStringLiteral("an unknown user")),
                   qPrintable(request.address));
         return WebReply::error(401, QStringLiteral("Wrong user or password"));
     }
+    m_throttle.succeeded(request.address);
     const auto session = m_sessions.open(admin ? WebRole::Admin : WebRole::Guest, request.address);
     if (session.id.isEmpty())
         return WebReply::error(500, QStringLiteral("No session could be made"));

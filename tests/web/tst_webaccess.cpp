@@ -73,10 +73,14 @@ private slots:
         LoginThrottle throttle;
         const auto t0 = LoginThrottle::Clock::now();
         const QString a = QStringLiteral("192.0.2.7");
-        for (int i = 0; i < LoginThrottle::limit; ++i) {
-            QVERIFY(throttle.allowed(a, t0));
-            throttle.failed(a, t0 + std::chrono::seconds(i));
-        }
+        // A right password takes its own count back, never the others'.
+        QVERIFY(throttle.attempt(a, t0));
+        throttle.succeeded(a);
+        // Side by side: each attempt is counted before its password is
+        // checked, so the sixth is refused while the five are still out.
+        for (int i = 0; i < LoginThrottle::limit; ++i)
+            QVERIFY(throttle.attempt(a, t0 + std::chrono::seconds(i)));
+        QVERIFY(!throttle.attempt(a, t0 + std::chrono::seconds(5)));
         QVERIFY(!throttle.allowed(a, t0 + std::chrono::seconds(30)));
         QVERIFY(throttle.allowed(QStringLiteral("192.0.2.8"), t0));
         QVERIFY(throttle.allowed(a, t0 + std::chrono::seconds(61)));
