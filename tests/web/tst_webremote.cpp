@@ -155,8 +155,10 @@ bool webRemoteDialog(QWidget& video, const std::function<void(dlgWebRemote&)>& w
         if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
             menu && !menuShown) {
             menuShown = true;
-            QTest::keyClick(menu, Qt::Key_Down);
-            QTest::keyClick(menu, Qt::Key_Down);
+            // Chosen by its text: other entries may come before it.
+            for (QAction* action : menu->actions())
+                if (action->text() == QLatin1String("Web Remote..."))
+                    menu->setActiveAction(action);
             QTest::keyClick(menu, Qt::Key_Return);
         } else if (auto* dialog = video.window()->findChild<dlgWebRemote*>();
                    dialog && dialog->isVisible() && !dialogShown) {
