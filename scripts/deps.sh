@@ -14,12 +14,14 @@ kivra_packages=(
   qt6-webengine-dev qt6-webengine-dev-tools
   libgl-dev libxkbcommon-dev libvulkan-dev libx11-dev
   libcurl4-openssl-dev libssl-dev libturbojpeg0-dev
+  libmicrohttpd-dev libsodium-dev libqrencode-dev
   fonts-dejavu-core fonts-liberation2
   xvfb xauth
 )
 kivra_test_packages=(
   python3 python3-pyftpdlib python3-openssl python3-paramiko openssl
   desktop-file-utils appstream
+  chromium chromium-driver python3-selenium
 )
 # scripts/package: dpkg-shlibdeps finds the package's dependencies, lintian
 # checks the package.

@@ -27,9 +27,14 @@
 #include "TouchPadControl.h"
 #include "Twips.h"
 #include "VideoSettingsDialog.h"
+#include "WebRemoteService.h"
+#include "WebSessions.h"
+#include "WebSettings.h"
+#include "WebStationRemote.h"
 #include "dlgFTP.h"
 #include "dlgFrame.h"
 #include "dlgMount.h"
+#include "dlgWebRemote.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -85,10 +90,24 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
     connectPublishing();
     connectFrameDressing();
     connectBrowser();
+    m_webRemote =
+        new WebStationRemote({ui, *m_touchPadControl, *m_pointingPanel, *m_mount, *m_presets,
+                              *m_publisher, [this] { return previewFrame(); }},
+                             this);
+    m_webService =
+        new WebRemoteService(components.settings, *m_webRemote, StationPaths::dataFolder(), this);
+    connectStatus(m_webService, &WebRemoteService::status, kivraRemote);
+}
+
+StationRemote& KivraWebcam::stationRemote()
+{
+    return *m_webRemote;
 }
 
 KivraWebcam::~KivraWebcam()
 {
+    // Its threads go before the parts their queued calls would reach.
+    m_webService->stop();
     m_components.capture.setPreviewSink(nullptr);
 }
 
@@ -151,8 +170,8 @@ void KivraWebcam::connectPublishing()
     m_frameDresser = std::make_unique<FrameDresser>(m_components.settings);
     m_publisher =
         new FramePublisher(m_components.capture, m_components.imageCodec, m_components.transfer,
-                           m_settingsModule.uploadSettings(), m_components.settings, *m_autoUpdateTimer,
-                           *m_frameDresser, *m_scheduler, this);
+                           m_settingsModule.uploadSettings(), m_components.settings,
+                           *m_autoUpdateTimer, *m_frameDresser, *m_scheduler, this);
     connectStatus(m_publisher, &FramePublisher::status, kivraPublish);
     connect(m_publisher, &FramePublisher::sendFrameEnabled, ui.cmdCaptureFrame,
             &QWidget::setEnabled);
@@ -186,10 +205,13 @@ void KivraWebcam::connectFrameDressing()
         menu.setObjectName(QStringLiteral("videoMenu"));
         const QAction* frameSettings = menu.addAction(texts::frameSettingsMenu);
         const QAction* mountSettings = menu.addAction(texts::mountSettingsMenu);
+        const QAction* webRemote = menu.addAction(QStringLiteral("Web Remote..."));
         // The dialog opens once the menu is gone.
         const QAction* chosen = menu.exec(ui.ezVidCap1->mapToGlobal(at));
         if (chosen == frameSettings)
             openFrameSettings();
+        if (chosen == webRemote)
+            openWebRemote();
         QString unsaved;
         if (chosen == mountSettings && dlgMount::edit(m_components.settings, this, &unsaved))
             m_mount->applySettings();
@@ -208,6 +230,21 @@ void KivraWebcam::openFrameSettings()
     QString reason;
     if (!m_components.settings.flush(&reason))
         ShowStatus(texts::settingsNotSavedPrefix + reason);
+}
+
+void KivraWebcam::openWebRemote()
+{
+    dlgWebRemote dialog(readWebSettings(m_components.settings),
+                        {m_webService->addresses(), m_webService->fingerprint(),
+                         m_webService->sessions().current()},
+                        this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    storeWebSettings(dialog.settings(), m_components.settings);
+    QString reason;
+    if (!m_components.settings.flush(&reason))
+        ShowStatus(texts::settingsNotSavedPrefix + reason);
+    m_webService->apply();
 }
 
 QImage KivraWebcam::previewFrame() const
@@ -324,6 +361,8 @@ void KivraWebcam::LoadSettings()
     // looks, rather than at every save that does not happen.
     if (const QString refusal = m_components.settings.refusal(); !refusal.isEmpty())
         ShowStatus(texts::settingsNotSavedPrefix + refusal);
+    // Off unless the operator turned it on and set an admin password.
+    m_webService->apply();
     // Said at every start until the owner makes the file private (a save
     // does it too), and last, so that it stays on the status line.
     if (const QString exposure = m_components.settings.exposure(); !exposure.isEmpty()) {
@@ -381,6 +420,7 @@ void KivraWebcam::Unload()
         return;
     m_unloaded = true;
     SaveSettings();
+    m_webService->stop();
     m_mount->ClosePort();
 }
 

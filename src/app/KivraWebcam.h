@@ -28,6 +28,9 @@ class PresetGridBinding;
 class PresetRecordSet;
 class PresetStorage;
 class TouchPadControl;
+class StationRemote;
+class WebStationRemote;
+class WebRemoteService;
 class QLoggingCategory;
 class SerialPort;
 class SettingsStore;
@@ -79,6 +82,9 @@ public:
     bool settingsLoaded() const { return m_settingsLoaded; }
     UploadSettings& uploadSettings() { return m_settingsModule.uploadSettings(); }
     FramePublisher& publisher() { return *m_publisher; }
+    // The station as the web remote drives it.
+    StationRemote& stationRemote();
+    WebRemoteService& webRemote() { return *m_webService; }
 
 signals:
     // Tell observers (and tests) when the deferred settings load ran.
@@ -108,6 +114,7 @@ private:
     void openFtpSettings();
     void connectFrameDressing();
     void openFrameSettings();
+    void openWebRemote();
     QImage previewFrame() const;
 
     StationComponents m_components;
@@ -131,6 +138,8 @@ private:
     PresetGridBinding* m_presetGrid = nullptr;
     BrowserLauncher* m_browser;
     std::unique_ptr<FrameDresser> m_frameDresser;
+    WebStationRemote* m_webRemote = nullptr;
+    WebRemoteService* m_webService = nullptr;
 
     bool m_settingsLoaded = false;
     bool m_unloaded = false;

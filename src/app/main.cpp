@@ -18,6 +18,7 @@
 #include "UploadLog.h"
 #include "WebEngineLoader.h"
 #include "WebEngineSetup.h"
+#include "WebPasswordCommand.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -38,6 +39,10 @@ void describeCommandLine(QCommandLineParser& parser, const QCommandLineOption& t
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption(testPattern);
+    parser.addOption({QLatin1String(WebPasswordCommand::option),
+                      QStringLiteral("Store the web remote's admin or guest password, read from "
+                                     "standard input, and exit."),
+                      QStringLiteral("admin|guest")});
 }
 
 bool asksOnlyForText(int argc, char* argv[])
@@ -75,6 +80,11 @@ int main(int argc, char* argv[])
         QStringLiteral("test-pattern"),
         QStringLiteral("List a synthetic \"Test pattern\" driver after the real cameras."));
 
+    if (const auto user = WebPasswordCommand::requested(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        IniSettingsStore settings;
+        return WebPasswordCommand::run(*user, stdin, settings);
+    }
     // --help and --version answer without touching the window system, so
     // they work on a terminal without a display.
     if (asksOnlyForText(argc, argv)) {

@@ -79,4 +79,15 @@ inline constexpr QLatin1String protocolPelcoD{"PelcoD"};
 inline constexpr QLatin1String protocolPelcoP{"PelcoP"};
 inline constexpr QLatin1String protocolVisca{"Visca"};
 
+// [Web]: the web remote, set by its dialog or `--web-password`.
+inline constexpr QLatin1String webSection{"Web"};
+inline constexpr QLatin1String webEnabled{"Enabled"};
+inline constexpr QLatin1String webPort{"Port"};
+inline constexpr QLatin1String webCertificate{"Certificate"};
+inline constexpr QLatin1String webKey{"Key"};
+inline constexpr QLatin1String webFrameWidth{"FrameWidth"};
+inline constexpr QLatin1String webFrameRate{"FrameRate"};
+inline constexpr QLatin1String webAdminHash{"AdminHash"};
+inline constexpr QLatin1String webGuestHash{"GuestHash"};
+
 } // namespace keys

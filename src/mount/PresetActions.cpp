@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "PresetActions.h"
 
+#include "PointingControls.h"
 #include "PresetRecordSet.h"
 #include "PresetValues.h"
 #include "Texts.h"
@@ -36,6 +37,25 @@ QString storeTrained(PresetRecordSet& presets, const QString& panText, const QSt
     // A failed write is reported by the record set itself.
     if (presets.Update())
         presets.Refresh();
+    return {};
+}
+
+QString pointAtPreset(PresetRecordSet& presets, PointingControls& controls, MountLink& mount,
+                      int row)
+{
+    if (row < 0 || row >= presets.RecordCount())
+        return QStringLiteral("No such preset");
+    presets.moveTo(row);
+    const QString pan = QStringLiteral("Pan");
+    const QString tilt = QStringLiteral("Tilt");
+    for (const QString& name : {pan, tilt}) {
+        const QString why = presetvalues::whyRefused(name, presets.field(name));
+        if (!why.isEmpty())
+            return why;
+    }
+    pointMount(controls, mount,
+               *presetvalues::toPosition(*presetvalues::toNumber(presets.field(pan))),
+               *presetvalues::toPosition(*presetvalues::toNumber(presets.field(tilt))));
     return {};
 }
 

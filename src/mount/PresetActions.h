@@ -3,6 +3,8 @@
 
 #include <QString>
 
+class MountLink;
+class PointingControls;
 class PresetRecordSet;
 
 // What the operator's buttons and clicks do to the preset table.
@@ -18,5 +20,12 @@ void deleteClicked(PresetRecordSet& presets);
 // first record. Returns why nothing was stored, or an empty text.
 QString storeTrained(PresetRecordSet& presets, const QString& panText, const QString& tiltText,
                      const QString& delayText);
+
+// Points the mount at the preset of `row` (from 0) the way a sequenced
+// step does: the cursor moves there, "Pan" and "Tilt" are checked, the
+// position is shown and sent. Returns why the mount stayed put, or an
+// empty text.
+QString pointAtPreset(PresetRecordSet& presets, PointingControls& controls, MountLink& mount,
+                      int row);
 
 } // namespace presetactions
