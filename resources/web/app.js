@@ -65,11 +65,12 @@
   }
 
   let shownPresets = '';
+  let editing = false;
   function showPresets(presets) {
     // Built again only when they changed: a button replaced under a finger
-    // would lose its tap.
+    // would lose its tap. An open edit is not swept away under the typing.
     const seen = role + JSON.stringify(presets);
-    if (seen === shownPresets) return;
+    if (seen === shownPresets || editing) return;
     shownPresets = seen;
     const list = $('presets');
     list.replaceChildren();
@@ -91,10 +92,56 @@
           if (confirm('Delete preset ' + p.number + '?'))
             call('POST', '/api/presets/' + p.number + '/delete').then(refresh);
         });
-        item.append(remove);
+        const edit = document.createElement('button');
+        edit.type = 'button';
+        edit.textContent = 'Edit';
+        edit.addEventListener('click', () => editPreset(item, p));
+        item.append(edit, remove);
       }
       list.append(item);
     }
+  }
+
+  function field(form, label, value, mode) {
+    const box = document.createElement('label');
+    const input = document.createElement('input');
+    input.value = value;
+    input.name = label.toLowerCase();
+    if (mode) input.inputMode = mode;
+    box.append(label + ' ', input);
+    form.append(box);
+  }
+
+  // The preset's fields in a form in its place; the station checks the
+  // values as its own preset table does and says why it refuses one.
+  function editPreset(item, p) {
+    editing = true;
+    const form = document.createElement('form');
+    form.className = 'edit';
+    field(form, 'Pan', p.pan, 'numeric');
+    field(form, 'Tilt', p.tilt, 'numeric');
+    field(form, 'Delay', p.delay, 'decimal');
+    field(form, 'Name', p.name);
+    const save = document.createElement('button');
+    save.textContent = 'Save';
+    const cancel = document.createElement('button');
+    cancel.type = 'button';
+    cancel.textContent = 'Cancel';
+    const problem = document.createElement('p');
+    problem.setAttribute('role', 'alert');
+    form.append(save, cancel, problem);
+    const close = () => { editing = false; shownPresets = ''; refresh(); };
+    cancel.addEventListener('click', close);
+    form.addEventListener('submit', (event) => {
+      event.preventDefault();
+      const body = {};
+      for (const name of ['pan', 'tilt', 'delay', 'name']) body[name] = form.elements[name].value;
+      call('POST', '/api/presets/' + p.number, body)
+        .then((r) => (r.ok ? close() : r.json().then((e) => { problem.textContent = e.error; })))
+        .catch(() => { problem.textContent = 'The station does not answer'; });
+    });
+    item.replaceChildren(form);
+    form.elements.pan.focus();
   }
 
   function nextFrame() {

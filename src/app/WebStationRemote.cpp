@@ -6,6 +6,7 @@
 #include "PointingPanel.h"
 #include "PresetActions.h"
 #include "PresetRecordSet.h"
+#include "PresetValues.h"
 #include "Texts.h"
 #include "TouchPad.h"
 #include "TouchPadControl.h"
@@ -81,6 +82,37 @@ StationRemote::Outcome WebStationRemote::deletePreset(int number)
     return m_parts.presets.RecordCount() < before ? Outcome::Done : Outcome::NotNow;
 }
 
+StationRemote::Outcome WebStationRemote::editPreset(int number, const PresetEdit& edit,
+                                                    QString* why)
+{
+    if (number < 1 || number > m_parts.presets.RecordCount())
+        return Outcome::NotFound;
+    const QStringList names = m_parts.presets.fieldNames();
+    QHash<int, QVariant> changes;
+    const std::pair<QString, const std::optional<QString>&> fields[] = {
+        {QStringLiteral("Pan"), edit.pan},
+        {QStringLiteral("Tilt"), edit.tilt},
+        {QStringLiteral("Delay"), edit.delay},
+        {texts::presetFileNameField, edit.name},
+    };
+    for (const auto& [field, value] : fields) {
+        if (!value)
+            continue;
+        const int at = column(field);
+        // The grid keeps what is typed without its outer blanks.
+        const QString typed = value->trimmed();
+        QString refused = at < 0 ? QStringLiteral("the preset file has no field %1").arg(field)
+                                 : presetvalues::whyRefused(names[at], typed);
+        if (!refused.isEmpty()) {
+            *why = texts::presetNotChanged + refused;
+            return Outcome::Refused;
+        }
+        changes.insert(at, typed);
+    }
+    // Written the grid's way, after what is open in the grid itself.
+    return m_parts.presets.changeRecord(number - 1, changes) ? Outcome::Done : Outcome::NotNow;
+}
+
 StationRemote::Outcome WebStationRemote::setMode(const QString& mode)
 {
     QRadioButton* option = mode == QLatin1String("manual")      ? m_parts.ui.optManual
@@ -123,15 +155,17 @@ QString WebStationRemote::mode() const
     return QStringLiteral("none");
 }
 
-QList<RemotePreset> WebStationRemote::presetList() const
+int WebStationRemote::column(const QString& name) const
 {
     const QStringList names = m_parts.presets.fieldNames();
-    const auto column = [&names](const QString& name) {
-        for (int i = 0; i < names.size(); ++i)
-            if (names[i].compare(name, Qt::CaseInsensitive) == 0)
-                return i;
-        return -1;
-    };
+    for (int i = 0; i < names.size(); ++i)
+        if (names[i].compare(name, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+
+QList<RemotePreset> WebStationRemote::presetList() const
+{
     const int pan = column(QStringLiteral("Pan"));
     const int tilt = column(QStringLiteral("Tilt"));
     const int delay = column(QStringLiteral("Delay"));

@@ -40,12 +40,15 @@ public:
     Outcome goToPreset(int number) override;
     Outcome addPreset() override;
     Outcome deletePreset(int number) override;
+    Outcome editPreset(int number, const PresetEdit& edit, QString* why) override;
     Outcome setMode(const QString& mode) override;
     Outcome sendFrame() override;
     QImage picture() const override;
 
 private:
     QString mode() const;
+    // A field's position in the preset file, or -1.
+    int column(const QString& name) const;
     QList<RemotePreset> presetList() const;
 
     Parts m_parts;

@@ -324,6 +324,14 @@ bool PresetRecordSet::updateRecord(int row, const QHash<int, QVariant>& changes)
     return true;
 }
 
+bool PresetRecordSet::changeRecord(int row, const QHash<int, QVariant>& changes)
+{
+    // Rows the grid writes now are changed in place or appended: `row`
+    // still names the same record afterwards.
+    settleEdits();
+    return updateRecord(row, changes);
+}
+
 bool PresetRecordSet::refuseWrite()
 {
     if (m_available)

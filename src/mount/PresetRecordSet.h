@@ -75,6 +75,9 @@ public:
     // Changes fields (by position) of one record, all or nothing; refused
     // values are reported and nothing is written.
     bool updateRecord(int row, const QHash<int, QVariant>& changes);
+    // updateRecord for a change made elsewhere than the grid: the grid's
+    // edits are written first, so they cannot later overwrite this one.
+    bool changeRecord(int row, const QHash<int, QVariant>& changes);
     // The grid's new-record row written as one record after all others, all
     // or nothing, like updateRecord.
     bool appendRecord(const QHash<int, QVariant>& fields);

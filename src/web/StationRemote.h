@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 // One stored preset as the web remote lists it.
 struct RemotePreset
 {
@@ -13,6 +15,15 @@ struct RemotePreset
     QString tilt;
     QString delay;
     QString name;
+};
+
+// New values for some fields of a preset; the others stay as they are.
+struct PresetEdit
+{
+    std::optional<QString> pan;
+    std::optional<QString> tilt;
+    std::optional<QString> delay;
+    std::optional<QString> name;
 };
 
 // What the web page shows of the station.
@@ -41,6 +52,8 @@ public:
         // Not possible now: the pad is off in this mode, or the mount's
         // port is closed.
         NotNow,
+        // A value the preset table does not take; nothing was changed.
+        Refused,
     };
 
     virtual ~StationRemote() = default;
@@ -55,6 +68,9 @@ public:
     // stores it.
     virtual Outcome addPreset() = 0;
     virtual Outcome deletePreset(int number) = 0;
+    // Checked and written as a row typed into the preset grid is, all or
+    // nothing; `why` tells what was refused.
+    virtual Outcome editPreset(int number, const PresetEdit& edit, QString* why) = 0;
     // "manual", "random", "sequenced" or "training".
     virtual Outcome setMode(const QString& mode) = 0;
     virtual Outcome sendFrame() = 0;

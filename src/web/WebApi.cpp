@@ -12,6 +12,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLoggingCategory>
+#include <QVariant>
+
+#include <algorithm>
 
 namespace {
 
@@ -41,6 +44,15 @@ const PageFile* pageFile(const QByteArray& method, const QByteArray& path)
     return nullptr;
 }
 
+// /api/presets/<n>: a preset's fields changed.
+bool isPresetEdit(const QByteArray& path)
+{
+    if (!path.startsWith(presetPrefix) || path.size() == presetPrefix.size())
+        return false;
+    const QByteArray number = path.mid(presetPrefix.size());
+    return std::all_of(number.cbegin(), number.cend(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 bool isKnownPath(const QByteArray& method, const QByteArray& path)
 {
     if (pageFile(method, path))
@@ -50,6 +62,8 @@ bool isKnownPath(const QByteArray& method, const QByteArray& path)
     if (method != "POST")
         return false;
     if (path.startsWith(presetPrefix) && (path.endsWith("/go") || path.endsWith("/delete")))
+        return true;
+    if (isPresetEdit(path))
         return true;
     return path == loginPath || path == "/api/logout" || path == "/api/point" ||
            path == "/api/presets" || path == "/api/mode" || path == "/api/send";
@@ -64,13 +78,16 @@ std::optional<QJsonObject> jsonBody(const QByteArray& body)
     return document.object();
 }
 
-WebReply fromOutcome(StationRemote::Outcome outcome, const QString& notFound)
+WebReply fromOutcome(StationRemote::Outcome outcome, const QString& notFound,
+                     const QString& refused = {})
 {
     switch (outcome) {
     case StationRemote::Outcome::Done:
         return WebReply::json({{QStringLiteral("ok"), true}});
     case StationRemote::Outcome::NotFound:
         return WebReply::error(404, notFound);
+    case StationRemote::Outcome::Refused:
+        return WebReply::error(400, refused);
     case StationRemote::Outcome::NotNow:
         break;
     }
@@ -157,6 +174,8 @@ WebReply WebApi::answer(const WebRequest& request)
         return *refused;
     if (request.path == "/api/logout")
         return logout(request, *session);
+    if (isPresetEdit(request.path))
+        return editPreset(request);
     if (preset)
         return onPreset(request.path);
     if (request.path == "/api/presets")
@@ -278,6 +297,39 @@ WebReply WebApi::onPreset(const QByteArray& path)
     return onStation([this, n, go] {
         return fromOutcome(go ? m_remote.goToPreset(n) : m_remote.deletePreset(n),
                            QStringLiteral("No such preset"));
+    });
+}
+
+WebReply WebApi::editPreset(const WebRequest& request)
+{
+    const int n = request.path.mid(presetPrefix.size()).toInt();
+    const auto body = jsonBody(request.body);
+    if (!body || body->isEmpty())
+        return WebReply::error(400, QStringLiteral("A JSON object with pan, tilt, delay or name "
+                                                   "is expected"));
+    PresetEdit edit;
+    const std::pair<QString, std::optional<QString>*> fields[] = {
+        {QStringLiteral("pan"), &edit.pan},
+        {QStringLiteral("tilt"), &edit.tilt},
+        {QStringLiteral("delay"), &edit.delay},
+        {QStringLiteral("name"), &edit.name},
+    };
+    for (auto it = body->begin(); it != body->end(); ++it) {
+        const auto field = std::find_if(std::begin(fields), std::end(fields),
+                                        [&it](const auto& f) { return f.first == it.key(); });
+        const QJsonValue value = it.value();
+        if (field == std::end(fields) || !(value.isString() || value.isDouble()))
+            return WebReply::error(400, QStringLiteral("pan, tilt, delay and name take a number "
+                                                       "or a text"));
+        // The shortest text that reads back as the same number.
+        *field->second = value.isString() ? value.toString() : value.toVariant().toString();
+    }
+    if (n < 1)
+        return WebReply::error(404, QStringLiteral("No such preset"));
+    return onStation([this, n, edit] {
+        QString why;
+        const auto outcome = m_remote.editPreset(n, edit, &why);
+        return fromOutcome(outcome, QStringLiteral("No such preset"), why);
     });
 }
 

@@ -60,6 +60,7 @@ private:
     WebReply frame(const WebRequest& request);
     WebReply point(const QJsonObject& body);
     WebReply onPreset(const QByteArray& path);
+    WebReply editPreset(const WebRequest& request);
     WebReply setMode(const QJsonObject& body);
     WebReply sendFrame();
     WebReply onStation(std::function<WebReply()> work);

@@ -5,8 +5,8 @@
 Runs the station program (a copy, so its preset file is this test's own)
 with the web remote on and its mount on a pseudo-terminal, then drives
 headless Chromium through chromedriver: sign in, see the live picture, tap
-it and read the mount's bytes on the line, call a preset, and check that a
-preset's name that looks like markup shows as text.
+it and read the mount's bytes on the line, call a preset, check that a
+preset's name that looks like markup shows as text, and edit the preset.
 
 Arguments: the program, the folder to work in.
 """
@@ -116,6 +116,23 @@ def drive(port, master):
         item.find_element(By.TAG_NAME, 'button').click()
         assert read_line(master, 7) == b'A12\rB7\r'
         wait.until(lambda d: (text('pan'), text('tilt')) == ('12', '7'))
+
+        # Edited in place: a pan the table cannot hold is refused with its
+        # reason, a good one shows in the list.
+        first = lambda d: d.find_elements(By.CSS_SELECTOR, '#presets li')[0]
+        next(b for b in first(d).find_elements(By.TAG_NAME, 'button')
+             if b.text == 'Edit').click()
+        pan = wait.until(lambda d: d.find_element(By.CSS_SELECTOR, 'form.edit input[name=pan]'))
+        pan.clear()
+        pan.send_keys('40000')
+        d.find_element(By.CSS_SELECTOR, 'form.edit button').click()
+        wait.until(lambda d: 'Pan' in d.find_element(By.CSS_SELECTOR, 'form.edit p').text)
+        pan.clear()
+        pan.send_keys('15')
+        d.find_element(By.CSS_SELECTOR, 'form.edit button').click()
+        shown = "return document.querySelector('#presets li').textContent"
+        wait.until(lambda d: '1: 15 / 7,' in d.execute_script(shown) and
+                   MARKUP_NAME in d.execute_script(shown))
         for button in d.find_elements(By.TAG_NAME, 'button'):
             if button.is_displayed():
                 assert button.size['height'] >= 44 and button.size['width'] >= 44, button.text

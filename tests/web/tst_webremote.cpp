@@ -32,6 +32,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QSslConfiguration>
+#include <QTableView>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -221,6 +222,18 @@ class TestWebRemote : public QObject
         return folder;
     }
 
+    // Every field of a preset as its file holds it, read afresh.
+    static QString storedPreset(const QString& folder, int row)
+    {
+        PresetRecordSet file{sqlitePresetFile()};
+        file.setDatabaseName(folder + QStringLiteral("/Pivora.mdb"));
+        file.open();
+        QStringList fields;
+        for (int column = 0; column < file.fieldNames().size(); ++column)
+            fields.append(file.value(row, column).toString());
+        return fields.join(QLatin1Char('|'));
+    }
+
     std::unique_ptr<WebServer> serve(Station& s, bool withGuest)
     {
         WebSettings settings;
@@ -383,6 +396,52 @@ private slots:
                  QStringLiteral("guest"));
         QCOMPARE(guest.call("POST", QStringLiteral("/api/presets/2/go")).status, 200);
         QCOMPARE(pty.read(7), QByteArray("A30\rB4\r"));
+    }
+
+    void anAdminEditsAPresetAsTheGridWouldTakeIt()
+    {
+        PseudoTerminal pty;
+        const QString folder = folderWithPresets();
+        Station s(folder, pty.slavePath());
+        auto server = serve(s, true);
+        const QString untouched = storedPreset(folder, 0);
+        const QByteArray edit = R"({"pan": 40, "name": " <b>roof</b> "})";
+        Browser guest(m_certificate, server->port());
+        QCOMPARE(guest.logIn("guest", guestPassword).status, 200);
+        QCOMPARE(guest.call("POST", QStringLiteral("/api/presets/1"), edit).status, 403);
+
+        Browser phone(m_certificate, server->port());
+        QCOMPARE(phone.logIn("admin", adminPassword).status, 200);
+        // What the grid refuses, the page cannot store either: all or nothing.
+        for (const QByteArray& bad :
+             {QByteArray(R"({"pan": 12, "tilt": 40000})"), QByteArray(R"({"delay": "soon"})"),
+              QByteArray(R"({"pan": ""})"), QByteArray(R"({"pan": [1]})"),
+              QByteArray(R"({"speed": 3})"), QByteArray("{}")}) {
+            const Browser::Answer refused =
+                phone.call("POST", QStringLiteral("/api/presets/1"), bad);
+            QCOMPARE(refused.status, 400);
+            QVERIFY(!refused.json().value(QStringLiteral("error")).toString().isEmpty());
+        }
+        QCOMPARE(phone.call("POST", QStringLiteral("/api/presets/3"), edit).status, 404);
+        QCOMPARE(storedPreset(folder, 0), untouched);
+
+        // The operator is typing a delay into the same preset at the desktop:
+        // that is written first, the page's change on top of it.
+        s.rig.window().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s.rig.window()));
+        QTableView* grid = s.rig.ui().DBGrid1;
+        grid->setFocus();
+        grid->setCurrentIndex(grid->model()->index(0, 2));
+        QTest::keyClicks(grid, QStringLiteral("8"));
+        QVERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+        QCOMPARE(phone.call("POST", QStringLiteral("/api/presets/1"), edit).status, 200);
+        QCOMPARE(storedPreset(folder, 0), QStringLiteral("40|7|8|<b>roof</b>"));
+        QCOMPARE(storedPreset(folder, 1), QStringLiteral("30|4|5|"));
+        const QJsonObject shown = phone.call("GET", QStringLiteral("/api/state"))
+                                      .json()[QStringLiteral("presets")][0]
+                                      .toObject();
+        QCOMPARE(shown[QStringLiteral("name")].toString(), QStringLiteral("<b>roof</b>"));
+        QCOMPARE(pty.drain(), QByteArray());
     }
 
     void theStationRunsItsRemoteAsItsSettingsSay()
