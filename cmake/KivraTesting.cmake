@@ -21,6 +21,7 @@ function(kivra_add_test)
         # so a parallel run can share them out: PARTS "a b" "c" makes
         # <name>_1 (functions a and b) and <name>_2 (function c).
         set(runs)
+        set(all_functions)
         set(n 0)
         foreach(part IN LISTS T_PARTS)
             math(EXPR n "${n} + 1")
@@ -29,7 +30,14 @@ function(kivra_add_test)
                      COMMAND ${PROJECT_SOURCE_DIR}/tests/isolated.sh $<TARGET_FILE:${T_NAME}>
                              ${functions})
             list(APPEND runs ${T_NAME}_${n})
+            list(APPEND all_functions ${functions})
         endforeach()
+        # Every function of the program is in some part.
+        add_test(NAME ${T_NAME}_parts
+                 COMMAND ${PROJECT_SOURCE_DIR}/tests/isolated.sh
+                         ${PROJECT_SOURCE_DIR}/tests/check_parts.sh $<TARGET_FILE:${T_NAME}>
+                         ${all_functions})
+        list(APPEND runs ${T_NAME}_parts)
     endif()
     if(NOT T_LABELS)
         set(T_LABELS unit)

@@ -91,6 +91,8 @@ struct Station
 
 // Every way the station ends leaves the same files, and files it must not
 // write come out of a run as they went in.
+// CTest runs these functions in two parts side by side (CMakeLists.txt);
+// tst_stopping_parts fails on a function that joins neither.
 class TestStopping : public QObject
 {
     Q_OBJECT

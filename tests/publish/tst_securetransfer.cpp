@@ -111,8 +111,8 @@ enum class Kind
 Q_DECLARE_METATYPE(Kind)
 Q_DECLARE_METATYPE(FtpTestServer::Rename)
 
-// CTest runs these functions in two parts side by side: a new function
-// joins a part in CMakeLists.txt, or it never runs.
+// CTest runs these functions in two parts side by side (CMakeLists.txt);
+// tst_securetransfer_parts fails on a function that joins neither.
 class TestSecureTransfer : public QObject
 {
     Q_OBJECT
