@@ -100,20 +100,6 @@ struct Station
     std::unique_ptr<SimulatedHead> simulated;
 };
 
-bool near(const Position& a, const Position& b)
-{
-    // A VISCA unit is 1/14.4 degree.
-    return qAbs(a.pan - b.pan) < 0.04 && qAbs(a.tilt - b.tilt) < 0.04;
-}
-
-QString text(const QList<Position>& positions)
-{
-    QStringList parts;
-    for (const Position& p : positions)
-        parts.append(QStringLiteral("(%1, %2)").arg(p.pan).arg(p.tilt));
-    return parts.join(QLatin1Char(' '));
-}
-
 } // namespace
 
 // Real heads behind the station's own controls: the pad, training, a tour,
@@ -133,12 +119,12 @@ private slots:
             QVERIFY(QTest::qWaitForWindowExposed(&s.window));
             QVERIFY2(s.point({0.3, 0.8}, true), protocol);
             QVERIFY2(s.simulated->faults.isEmpty(), qPrintable(s.simulated->faults.join('\n')));
-            QVERIFY2(near(s.simulated->visited.last(), s.shownAngles()),
-                     qPrintable(text(s.simulated->visited)));
+            QVERIFY2(sameAngles(s.simulated->visited.last(), s.shownAngles()),
+                     qPrintable(describe(s.simulated->visited)));
             reached.append(s.simulated->visited.last());
         }
-        QVERIFY2(near(reached[0], reached[1]) && near(reached[0], reached[2]),
-                 qPrintable(text(reached)));
+        QVERIFY2(sameAngles(reached[0], reached[1]) && sameAngles(reached[0], reached[2]),
+                 qPrintable(describe(reached)));
     }
 
     // Three presets trained on the pad, then sequenced pointing: the head
@@ -170,9 +156,9 @@ private slots:
         s.ui().optsequence->click();
         QTRY_VERIFY_WITH_TIMEOUT(s.simulated->visited.size() >= before + 3, 20000);
         const QList<Position> tour = s.simulated->visited.mid(before, 3);
-        QVERIFY2(near(tour[0], presets[1]) && near(tour[1], presets[2]) &&
-                     near(tour[2], presets[0]),
-                 qPrintable(text(tour) + QStringLiteral(" for ") + text(presets)));
+        QVERIFY2(sameAngles(tour[0], presets[1]) && sameAngles(tour[1], presets[2]) &&
+                     sameAngles(tour[2], presets[0]),
+                 qPrintable(describe(tour) + QStringLiteral(" for ") + describe(presets)));
         QVERIFY2(s.simulated->faults.isEmpty(), qPrintable(s.simulated->faults.join('\n')));
     }
 
@@ -206,7 +192,7 @@ private slots:
         s.simulated = std::make_unique<SimulatedHead>(s.pty, Head::PelcoD, 1);
         QVERIFY(s.point({0.7, 0.2}));
         QVERIFY2(s.simulated->faults.isEmpty(), qPrintable(s.simulated->faults.join('\n')));
-        QVERIFY(near(s.simulated->visited.last(), s.shownAngles()));
+        QVERIFY(sameAngles(s.simulated->visited.last(), s.shownAngles()));
     }
 
 private:

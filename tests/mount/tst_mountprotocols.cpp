@@ -57,20 +57,6 @@ struct Rig
     std::unique_ptr<SimulatedHead> simulated;
 };
 
-bool near(const Position& a, const Position& b)
-{
-    // A VISCA unit is 1/14.4 degree.
-    return qAbs(a.pan - b.pan) < 0.04 && qAbs(a.tilt - b.tilt) < 0.04;
-}
-
-QString text(const QList<Position>& positions)
-{
-    QStringList parts;
-    for (const Position& p : positions)
-        parts.append(QStringLiteral("(%1, %2)").arg(p.pan).arg(p.tilt));
-    return parts.join(QLatin1Char(' '));
-}
-
 } // namespace
 
 class TestMountProtocols : public QObject
@@ -132,8 +118,8 @@ private slots:
         QVERIFY2(rig.simulated->faults.isEmpty(), qPrintable(rig.simulated->faults.join('\n')));
         QCOMPARE(rig.simulated->visited.size(), expected.size());
         for (qsizetype i = 0; i < expected.size(); ++i)
-            QVERIFY2(near(rig.simulated->visited[i], expected[i]),
-                     qPrintable(text(rig.simulated->visited)));
+            QVERIFY2(sameAngles(rig.simulated->visited[i], expected[i]),
+                     qPrintable(describe(rig.simulated->visited)));
         QCOMPARE(rig.simulated->panSpeed, panSpeed);
         QCOMPARE(rig.simulated->tiltSpeed, tiltSpeed);
         QVERIFY(rig.status.isEmpty());
@@ -166,8 +152,8 @@ private slots:
         // Noise, and answers that are none, while the first move runs.
         rig.pty.write(QByteArray::fromHex("51FF905107FF4290"));
         QTRY_COMPARE_WITH_TIMEOUT(head.visited.size(), 3, 10000);
-        QVERIFY2(near(head.visited[1], {-108, 30}) && near(head.visited[2], {-60, 30}),
-                 qPrintable(text(head.visited)));
+        QVERIFY2(sameAngles(head.visited[1], {-108, 30}) && sameAngles(head.visited[2], {-60, 30}),
+                 qPrintable(describe(head.visited)));
         QVERIFY2(head.faults.isEmpty(), qPrintable(head.faults.join('\n')));
         QVERIFY(rig.status.isEmpty());
 

@@ -213,3 +213,16 @@ void SimulatedHead::reply(const QByteArray& bytes)
 {
     m_line.write(bytes);
 }
+
+bool sameAngles(const SimulatedHead::Position& a, const SimulatedHead::Position& b)
+{
+    return qAbs(a.pan - b.pan) < 0.04 && qAbs(a.tilt - b.tilt) < 0.04;
+}
+
+QString describe(const QList<SimulatedHead::Position>& positions)
+{
+    QStringList parts;
+    for (const SimulatedHead::Position& p : positions)
+        parts.append(QStringLiteral("(%1, %2)").arg(p.pan).arg(p.tilt));
+    return parts.join(QLatin1Char(' '));
+}

@@ -88,3 +88,8 @@ private:
     double m_pan = 0;
     bool m_busy = false;
 };
+
+// Whether two positions agree within a VISCA unit (1/14.4 degree).
+bool sameAngles(const SimulatedHead::Position& a, const SimulatedHead::Position& b);
+// The positions as "(pan, tilt) ...", for failure messages.
+QString describe(const QList<SimulatedHead::Position>& positions);
