@@ -11,6 +11,8 @@ kivra_packages=(
   qt6-serialport-dev
   qt6-multimedia-dev libqt6multimediawidgets6
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+  libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev
+  gstreamer1.0-plugins-bad gstreamer1.0-libav
   qt6-webengine-dev qt6-webengine-dev-tools
   libgl-dev libxkbcommon-dev libvulkan-dev libx11-dev
   libcurl4-openssl-dev libssl-dev libturbojpeg0-dev
@@ -22,6 +24,7 @@ kivra_test_packages=(
   python3 python3-pyftpdlib python3-openssl python3-paramiko openssl
   desktop-file-utils appstream
   chromium chromium-driver python3-selenium
+  python3-gi gir1.2-gst-rtsp-server-1.0 gstreamer1.0-plugins-ugly gstreamer1.0-tools
 )
 # scripts/package: dpkg-shlibdeps finds the package's dependencies, lintian
 # checks the package.

@@ -12,6 +12,7 @@
 #include "IntervalTimer.h"
 #include "LogCategories.h"
 #include "MountLink.h"
+#include "NetworkCamerasDialog.h"
 #include "OptionChoice.h"
 #include "PointingPanel.h"
 #include "PointingScheduler.h"
@@ -272,6 +273,7 @@ void KivraWebcam::Load()
     show();
     repaint();
 
+    m_components.capture.setNetworkCameras(networkcameras::read(m_components.settings));
     m_driverList->FillDriverList();
 
     m_presets->setDatabaseName(m_components.programFolder + QDir::separator() +
@@ -442,5 +444,20 @@ void KivraWebcam::End()
 void KivraWebcam::ShowDriverDialog()
 {
     VideoSettingsDialog dialog(m_components.capture, this);
+    connect(&dialog, &VideoSettingsDialog::networkCamerasRequested, this,
+            &KivraWebcam::openNetworkCameras);
     dialog.exec();
+}
+
+void KivraWebcam::openNetworkCameras()
+{
+    NetworkCamerasDialog dialog(networkcameras::read(m_components.settings), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    networkcameras::store(dialog.cameras(), m_components.settings);
+    QString reason;
+    if (!m_components.settings.flush(&reason))
+        ShowStatus(texts::settingsNotSavedPrefix + reason);
+    const bool running = m_components.capture.setNetworkCameras(dialog.cameras());
+    m_driverList->RefreshDriverList(running);
 }

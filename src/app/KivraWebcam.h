@@ -110,6 +110,7 @@ private:
     void SaveSettings();
     void Unload();
     void ShowDriverDialog();
+    void openNetworkCameras();
     void connectPublishing();
     void openFtpSettings();
     void connectFrameDressing();

@@ -2,3 +2,10 @@
 #include "CaptureDevice.h"
 
 CaptureDevice::~CaptureDevice() = default;
+
+bool CaptureDevice::setNetworkCameras(const QList<NetworkCamera>&)
+{
+    // A component that lists no network cameras keeps what it runs, if
+    // anything; choosing its driver again does no harm.
+    return false;
+}

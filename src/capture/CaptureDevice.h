@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "NetworkCamera.h"
+
 #include <QImage>
 #include <QList>
 #include <QObject>
@@ -41,6 +43,13 @@ public:
     // fails only while starting up reports startFailed() later.
     virtual bool setDriverIndex(int index, QString* error) = 0;
 
+    // The network cameras, listed after the machine's cameras and before
+    // any synthetic driver. The driver in use keeps running under its new
+    // number (true); false when none runs, also because it was a network
+    // camera that is gone or changed: driverIndex() is then the one to
+    // choose.
+    virtual bool setNetworkCameras(const QList<NetworkCamera>& cameras);
+
     // What the connected driver can deliver, and the choice in force.
     virtual QList<CaptureFormat> formats() const = 0;
     virtual CaptureFormat format() const = 0;
@@ -71,4 +80,7 @@ signals:
     void resumed();
     // Cameras were plugged in or pulled out.
     void devicesChanged();
+    // A text for the operator about the driver in use, shown as it is (a
+    // network camera lost or back).
+    void report(const QString& text);
 };

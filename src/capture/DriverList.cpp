@@ -31,6 +31,32 @@ DriverList::DriverList(QComboBox& list, CaptureDevice& capture, MessageBoxes& me
         emit status(texts::cameraPictureBack);
     });
     connect(&m_capture, &CaptureDevice::devicesChanged, this, &DriverList::onDevicesChanged);
+    connect(&m_capture, &CaptureDevice::report, this, &DriverList::status);
+}
+
+void DriverList::addEntries()
+{
+    const int count = m_capture.driverCount();
+    for (int i = 0; i < count; ++i)
+        m_list.addItem(m_capture.driverName(i));
+    if (count <= 0)
+        m_list.addItem(texts::noVideo);
+    m_list.setCurrentIndex(-1);
+}
+
+void DriverList::RefreshDriverList(bool running)
+{
+    const int current = m_capture.driverIndex();
+    {
+        const QSignalBlocker blocker(m_list);
+        m_list.clear();
+        addEntries();
+        if (running && m_capture.driverCount() > 0)
+            m_list.setCurrentIndex(current);
+    }
+    m_previous = -1;
+    if (!running && m_capture.driverCount() > 0)
+        m_list.setCurrentIndex(current);
 }
 
 void DriverList::FillDriverList()
@@ -40,11 +66,7 @@ void DriverList::FillDriverList()
         // A combo box selects its first entry by itself; the selection that
         // counts is made below, where it connects the driver.
         const QSignalBlocker blocker(m_list);
-        for (int i = 0; i < count; ++i)
-            m_list.addItem(m_capture.driverName(i));
-        if (count <= 0)
-            m_list.addItem(texts::noVideo);
-        m_list.setCurrentIndex(-1);
+        addEntries();
     }
 
     if (count > 0) {

@@ -22,11 +22,16 @@ public:
 
     void FillDriverList();
     void SelectDriver();
+    // Lists the drivers again after the network cameras changed; running
+    // tells whether the driver in use went on running (it stays chosen),
+    // else the component's driver is chosen as the operator would.
+    void RefreshDriverList(bool running);
 
 signals:
     void status(const QString& text);
 
 private:
+    void addEntries();
     void fallBack(int previous);
     void onStartFailed(const QString& reason);
     void onTrouble(const QString& text);

@@ -35,6 +35,9 @@ QtCaptureDevice::QtCaptureDevice(bool withTestPattern, int startIndex, QObject* 
     m_session.setVideoSink(&m_frames);
     connect(&m_frames, &QVideoSink::videoFrameChanged, this, &QtCaptureDevice::onFrame);
     connect(&m_pattern, &TestPatternSource::frameReady, this, &QtCaptureDevice::onFrame);
+    connect(&m_network, &NetworkCameraSource::frameReady, this, &QtCaptureDevice::onFrame);
+    connect(&m_network, &NetworkCameraSource::lost, this, &QtCaptureDevice::onNetworkLost);
+    connect(&m_network, &NetworkCameraSource::back, this, &CaptureDevice::report);
     connect(&m_watch, &FrameWatch::stalled, this, &CaptureDevice::stalled);
     connect(&m_watch, &FrameWatch::resumed, this, &CaptureDevice::resumed);
     connect(&m_devices, &QMediaDevices::videoInputsChanged, this,
@@ -48,13 +51,15 @@ QtCaptureDevice::~QtCaptureDevice()
 
 int QtCaptureDevice::driverCount() const
 {
-    return int(m_cameras.size()) + (m_withTestPattern ? 1 : 0);
+    return int(m_cameras.size() + m_networkCameras.size()) + (m_withTestPattern ? 1 : 0);
 }
 
 QString QtCaptureDevice::driverName(int index) const
 {
     if (index >= 0 && index < m_cameras.size())
         return m_cameras[index].description();
+    if (const int camera = networkCamera(index); camera >= 0)
+        return m_networkCameras[camera].name;
     if (isTestPattern(index))
         return texts::testPatternDriver;
     return {};
@@ -67,12 +72,55 @@ int QtCaptureDevice::driverIndex() const
 
 bool QtCaptureDevice::isTestPattern(int index) const
 {
-    return m_withTestPattern && index == m_cameras.size();
+    return m_withTestPattern && index == m_cameras.size() + m_networkCameras.size();
+}
+
+int QtCaptureDevice::networkCamera(int index) const
+{
+    const qsizetype camera = index - m_cameras.size();
+    return camera >= 0 && camera < m_networkCameras.size() ? int(camera) : -1;
+}
+
+// The number the driver in use gets in the new list; *keeps tells whether
+// it can go on running.
+int QtCaptureDevice::remapped(const QList<NetworkCamera>& cameras, bool* keeps) const
+{
+    *keeps = true;
+    const int machine = int(m_cameras.size());
+    if (isTestPattern(m_index))
+        return machine + int(cameras.size());
+    const int camera = networkCamera(m_index);
+    if (camera < 0)
+        return m_index;
+    const NetworkCamera& running = m_networkCameras[camera];
+    for (qsizetype i = 0; i < cameras.size(); ++i) {
+        if (cameras[i].name == running.name) {
+            *keeps = cameras[i] == running;
+            return machine + int(i);
+        }
+    }
+    *keeps = false;
+    return 0;
+}
+
+bool QtCaptureDevice::setNetworkCameras(const QList<NetworkCamera>& cameras)
+{
+    bool keeps = true;
+    const int index = remapped(cameras, &keeps);
+    const bool wasNetwork = networkCamera(m_index) >= 0;
+    if (wasNetwork && !keeps) {
+        stopDriver();
+        m_latest = {};
+    }
+    m_networkCameras = cameras;
+    m_index = index < driverCount() ? index : 0;
+    return m_connected;
 }
 
 void QtCaptureDevice::stopDriver()
 {
     m_pattern.stop();
+    m_network.stop();
     if (m_camera) {
         m_camera->stop();
         m_session.setCamera(nullptr);
@@ -97,6 +145,14 @@ bool QtCaptureDevice::setDriverIndex(int index, QString* error)
         m_connected = true;
         m_watch.start();
         m_pattern.start();
+        return true;
+    }
+    if (const int camera = networkCamera(index); camera >= 0) {
+        // Faults come later and are retried; the choice itself stands.
+        m_index = index;
+        m_connected = true;
+        m_watch.start();
+        m_network.start(m_networkCameras[camera]);
         return true;
     }
     if (!isPresent(m_cameras[index])) {
@@ -248,6 +304,13 @@ void QtCaptureDevice::breakDown(const QString& reason)
         emit startFailed(reason);
     else
         emit failed(reason);
+}
+
+void QtCaptureDevice::onNetworkLost(const QString& text)
+{
+    // Its last picture is no longer news: a send now publishes nothing.
+    m_latest = {};
+    emit report(text);
 }
 
 bool QtCaptureDevice::isPresent(const QCameraDevice& camera) const

@@ -3,6 +3,7 @@
 
 #include "CaptureDevice.h"
 #include "FrameWatch.h"
+#include "NetworkCameraSource.h"
 #include "TestPatternSource.h"
 
 #include <QCamera>
@@ -15,10 +16,11 @@
 
 #include <memory>
 
-// The capture component on Qt Multimedia: the cameras Qt reports, in its
-// order, optionally followed by the synthetic "Test pattern" driver. The
-// list keeps its length for the whole run; a camera pulled out and plugged
-// in again keeps its place.
+// The capture component: the cameras Qt Multimedia reports, in its order,
+// then the network cameras (GStreamer pipelines of their own), optionally
+// followed by the synthetic "Test pattern" driver. The machine's cameras
+// keep their places for the whole run; a camera pulled out and plugged in
+// again keeps its place.
 class QtCaptureDevice final : public CaptureDevice
 {
     Q_OBJECT
@@ -32,6 +34,7 @@ public:
     QString driverName(int index) const override;
     int driverIndex() const override;
     bool setDriverIndex(int index, QString* error) override;
+    bool setNetworkCameras(const QList<NetworkCamera>& cameras) override;
 
     QList<CaptureFormat> formats() const override;
     CaptureFormat format() const override;
@@ -45,9 +48,14 @@ public:
 
     // How long the driver may go without a new frame.
     void setStallLimit(std::chrono::milliseconds limit) { m_watch.setLimit(limit); }
+    NetworkCameraSource& networkSource() { return m_network; }
 
 private:
     bool isTestPattern(int index) const;
+    // The network camera of a driver number, or -1.
+    int networkCamera(int index) const;
+    int remapped(const QList<NetworkCamera>& cameras, bool* keeps) const;
+    void onNetworkLost(const QString& text);
     void stopDriver();
     void onFrame(const QVideoFrame& frame);
     void onCameraError(QCamera* camera, const QString& reason);
@@ -56,6 +64,7 @@ private:
     bool isPresent(const QCameraDevice& camera) const;
 
     QList<QCameraDevice> m_cameras;
+    QList<NetworkCamera> m_networkCameras;
     bool m_withTestPattern = false;
     int m_index = 0;
     bool m_connected = false;
@@ -66,6 +75,7 @@ private:
     std::unique_ptr<QCamera> m_camera;
     QVideoSink m_frames;
     TestPatternSource m_pattern;
+    NetworkCameraSource m_network;
     FrameWatch m_watch;
     QMediaDevices m_devices;
 

@@ -1,10 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "VideoSettingsDialog.h"
 
+#include "Texts.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 VideoSettingsDialog::VideoSettingsDialog(CaptureDevice& capture, QWidget* parent)
@@ -25,6 +28,10 @@ VideoSettingsDialog::VideoSettingsDialog(CaptureDevice& capture, QWidget* parent
     layout->addWidget(m_note);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QPushButton* cameras =
+        buttons->addButton(texts::networkCamerasButton, QDialogButtonBox::ActionRole);
+    cameras->setObjectName(QStringLiteral("cmdNetworkCameras"));
+    connect(cameras, &QPushButton::clicked, this, &VideoSettingsDialog::networkCamerasRequested);
     layout->addWidget(buttons);
 
     const CaptureFormat current = capture.format();

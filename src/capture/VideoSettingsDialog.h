@@ -18,6 +18,10 @@ public:
 
     static QString describe(const CaptureFormat& format);
 
+signals:
+    // "Network Cameras..." was clicked.
+    void networkCamerasRequested();
+
 private:
     void apply(int row);
 

@@ -120,6 +120,22 @@ bool fail(QString* reason, const QString& text)
     return false;
 }
 
+// The FTP password and every network camera's ("Cameras/Mast/Password").
+bool holdsSecret(const Values& values)
+{
+    const QString ftp = keys::settingsSection + QLatin1Char('/') + keys::filePassword;
+    const QString cameras = keys::camerasSection + QLatin1Char('/');
+    const QString camera = QLatin1Char('/') + keys::cameraPassword;
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        const bool secret =
+            it.key() == ftp || (it.key().startsWith(cameras) && it.key().endsWith(camera) &&
+                                it.key().count(QLatin1Char('/')) == 2);
+        if (secret && !it.value().toString().isEmpty())
+            return true;
+    }
+    return false;
+}
+
 bool ownRegularFile(const struct stat& info)
 {
     return S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
@@ -246,7 +262,25 @@ QString IniSettingsStore::exposure() const
 
 bool IniSettingsStore::holdsPassword() const
 {
-    return !read(keys::settingsSection, keys::filePassword).isEmpty();
+    Values now = m_stored;
+    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it)
+        now.insert(it.key(), it.value());
+    return holdsSecret(now);
+}
+
+QStringList IniSettingsStore::keys(const QString& section) const
+{
+    const QString prefix = section + QLatin1Char('/');
+    QStringList found;
+    for (auto it = m_stored.cbegin(); it != m_stored.cend(); ++it) {
+        if (it.key().startsWith(prefix))
+            found.append(it.key().mid(prefix.size()));
+    }
+    for (auto it = m_pending.cbegin(); it != m_pending.cend(); ++it) {
+        if (it.key().startsWith(prefix) && !found.contains(it.key().mid(prefix.size())))
+            found.append(it.key().mid(prefix.size()));
+    }
+    return found;
 }
 
 bool IniSettingsStore::flush(QString* reason)
@@ -331,8 +365,7 @@ bool IniSettingsStore::replace(const QString& target, QString* reason)
         return fail(reason, QString(texts::settingsWouldChange).arg(shown));
 
     mode_t mode = existed ? info.st_mode & 07777 : S_IRUSR | S_IWUSR;
-    const QString password = keys::settingsSection + QLatin1Char('/') + keys::filePassword;
-    if (!after.value(password).toString().isEmpty())
+    if (holdsSecret(after))
         mode &= ~mode_t(S_IRWXG | S_IRWXO);
     if (!install(merged, target, mode, existed ? std::optional<gid_t>(info.st_gid) : std::nullopt))
         return cannotWrite(systemError());

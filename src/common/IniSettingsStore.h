@@ -17,8 +17,9 @@
 // with the defaults and the operator's file stays as it was. A symbolic
 // link is written through to its target only when that is a regular file
 // of the user's own; the file keeps the mode its owner gave it, except that
-// a file holding the FTP password is never left readable by others: each
-// flush makes such a file private, also when no value changed.
+// a file holding a password (the FTP one, a network camera's) is never left
+// readable by others: each flush makes such a file private, also when no
+// value changed.
 class IniSettingsStore final : public SettingsStore
 {
 public:
@@ -30,6 +31,7 @@ public:
 
     QString read(const QString& section, const QString& key,
                  const QString& fallback = {}) const override;
+    QStringList keys(const QString& section) const override;
     void write(const QString& section, const QString& key, const QString& value) override;
     bool flush(QString* reason = nullptr) override;
     QString refusal() const override { return m_refusal; }

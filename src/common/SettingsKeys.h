@@ -15,6 +15,7 @@ inline constexpr QLatin1String portsSection{"Ports"};
 inline constexpr QLatin1String uploadSection{"Upload"};
 inline constexpr QLatin1String frameSection{"Frame"};
 inline constexpr QLatin1String mountSection{"Mount"};
+inline constexpr QLatin1String camerasSection{"Cameras"};
 
 // [Ports]: device path of each COM number, "COM1" to "COM4".
 inline constexpr QLatin1String portKeyPrefix{"COM"};
@@ -48,6 +49,17 @@ inline constexpr QLatin1String fileQuality{"FileQuality"};
 inline constexpr QLatin1String caCertificate{"CACertificate"};
 inline constexpr QLatin1String atomic{"Atomic"};
 inline constexpr QLatin1String passive{"Passive"};
+
+// [Cameras]: one group per network camera, named as the driver list shows
+// it ("Mast/Address", written "Mast\Address" in the file).
+inline constexpr QLatin1String cameraAddress{"Address"};
+inline constexpr QLatin1String cameraUser{"User"};
+inline constexpr QLatin1String cameraPassword{"Password"};
+// Milliseconds an RTSP stream is held to even out the network; small keeps
+// the picture close to live.
+inline constexpr QLatin1String cameraLatency{"Latency"};
+// "tcp" (the default: passes firewalls, loses nothing) or "udp".
+inline constexpr QLatin1String cameraTransport{"Transport"};
 
 // [Frame]: how published frames are dressed, set by the Frame Settings
 // dialog.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The per-user settings store: one text value per key, grouped in sections.
 // Values are texts on purpose; each caller decides how to read them back.
@@ -13,6 +14,9 @@ public:
     // The stored text, or fallback when the key is absent or unreadable.
     virtual QString read(const QString& section, const QString& key,
                          const QString& fallback = {}) const = 0;
+    // The keys of a section, stored or written in this run; a group's keys
+    // come as "group/key".
+    virtual QStringList keys(const QString& section) const = 0;
     // Creates or replaces the value.
     virtual void write(const QString& section, const QString& key, const QString& value) = 0;
     // Writes pending changes out; false with a reason when the store could

@@ -21,6 +21,14 @@ inline constexpr QLatin1String cameraNoPictureSince{"No picture from the camera 
 inline constexpr QLatin1String cameraPictureBack{"Picture from the camera back"};
 inline constexpr QLatin1String cameraReconnected{"Capture Device reconnected."};
 inline constexpr QLatin1String cameraGone{"the camera was disconnected"};
+// A network camera: %1 its name, %2 why (never its password).
+inline constexpr QLatin1String networkCameraLost{"Camera %1 lost: %2"};
+inline constexpr QLatin1String networkCameraBack{"Camera %1 back"};
+// %1 seconds without a frame.
+inline constexpr QLatin1String networkCameraSilent{"no picture for %1 s"};
+inline constexpr QLatin1String networkCameraEnded{"the stream ended"};
+inline constexpr QLatin1String networkCamerasButton{"Network Cameras..."};
+inline constexpr QLatin1String networkCamerasCaption{"Network Cameras"};
 
 // Mount link
 inline constexpr QLatin1String couldNotOpenPrefix{"Could not open "};

@@ -150,11 +150,21 @@ private slots:
             QVERIFY2(!line.text.contains(QLatin1String("***")), qPrintable(line.text));
     }
 
+    void aPasswordOthersCanReadIsNamedAtStartUp_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("FTP") << QByteArray("[Settings]\nAccel=3\nFilePassword=s3cret\n");
+        QTest::newRow("network camera")
+            << QByteArray("[Settings]\nAccel=3\n[Cameras]\nMast\\Address=rtsp://mast/s\n"
+                          "Mast\\Password=s3cret\n");
+    }
+
     void aPasswordOthersCanReadIsNamedAtStartUp()
     {
+        QFETCH(QByteArray, content);
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("KivraWebcam.conf"));
-        QVERIFY(put(path, "[Settings]\nAccel=3\nFilePassword=s3cret\n", 0644));
+        QVERIFY(put(path, content, 0644));
         const QString exposed = QString(texts::settingsExposed).arg(path);
         // The first close writes the window's state; the second has nothing
         // new to write.

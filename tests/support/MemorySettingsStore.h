@@ -15,6 +15,16 @@ public:
     {
         return values.value(section + QLatin1Char('/') + key, fallback);
     }
+    QStringList keys(const QString& section) const override
+    {
+        QStringList found;
+        const QString prefix = section + QLatin1Char('/');
+        for (const QString& name : values.keys()) {
+            if (name.startsWith(prefix))
+                found.append(name.mid(prefix.size()));
+        }
+        return found;
+    }
     void write(const QString& section, const QString& key, const QString& value) override
     {
         values.insert(section + QLatin1Char('/') + key, value);

@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "NetworkCamera.h"
+
+#include <QString>
+
+#include <functional>
+
+class QVideoFrame;
+typedef struct _GstElement GstElement;
+
+// One run of a network camera's stream through GStreamer, ending in an
+// appsink that keeps only the newest frame:
+//   rtsp://    rtspsrc (TCP, small latency) ! decodebin (H.264, H.265, MJPEG)
+//   http(s):// souphttpsrc is-live=true ! multipartdemux ! jpegdec
+// then videoconvert to BGRx. The address and login are set as properties,
+// never written into a pipeline description.
+//
+// Everything here may block (plugins load, an RTSP teardown waits for the
+// server): it is made, started and destroyed on a thread of its own. The
+// events come on GStreamer's streaming threads.
+class GstCameraPipeline final
+{
+public:
+    struct Events
+    {
+        // A decoded frame, copied once out of the sample.
+        std::function<void(const QVideoFrame&)> frame;
+        // The stream failed or ended; the reason never holds the login.
+        std::function<void(const QString&)> fault;
+    };
+
+    GstCameraPipeline(NetworkCamera camera, Events events);
+    // Stops the stream and frees it.
+    ~GstCameraPipeline();
+    GstCameraPipeline(const GstCameraPipeline&) = delete;
+    GstCameraPipeline& operator=(const GstCameraPipeline&) = delete;
+
+    // Builds and starts the pipeline; false with the reason when it cannot.
+    bool play(QString* reason);
+
+    // The elements' description, address and login left out.
+    static QByteArray description(const NetworkCamera& camera);
+
+private:
+    bool build(QString* reason);
+    void configureSource(GstElement* source) const;
+    void connectSink(GstElement* sink);
+
+    NetworkCamera m_camera;
+    Events m_events;
+    GstElement* m_pipeline = nullptr;
+};

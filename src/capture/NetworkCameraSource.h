@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "NetworkCamera.h"
+#include "TaskThread.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+#include <memory>
+
+class GstCameraPipeline;
+class QVideoFrame;
+
+// Runs the chosen network camera and keeps it running: a stream that
+// cannot be reached, refuses the login, ends or goes silent is said lost
+// once and tried again after 1 s, 2 s, 4 s … at most 30 s, until frames
+// flow and it is said back. The pipelines live on a thread of their own;
+// this side, on the user-interface thread, never waits for them.
+class NetworkCameraSource final : public QObject
+{
+    Q_OBJECT
+public:
+    explicit NetworkCameraSource(QObject* parent = nullptr);
+    ~NetworkCameraSource() override;
+
+    void start(const NetworkCamera& camera);
+    void stop();
+    bool isRunning() const { return m_running; }
+    const NetworkCamera& camera() const { return m_camera; }
+
+    // How long a stream may go without a frame, before the first one and
+    // between two, until it counts as lost.
+    void setSilenceLimits(std::chrono::milliseconds first, std::chrono::milliseconds between);
+
+signals:
+    void frameReady(const QVideoFrame& frame);
+    // "Camera <name> lost: <reason>", once for each loss.
+    void lost(const QString& text);
+    // "Camera <name> back", at the first frame after a loss.
+    void back(const QString& text);
+
+private:
+    struct Mailbox;
+
+    void launch();
+    void release();
+    void onFrames(const std::shared_ptr<Mailbox>& mailbox);
+    void onFault(const std::shared_ptr<Mailbox>& mailbox, const QString& reason);
+    void checkSilence();
+
+    NetworkCamera m_camera;
+    bool m_running = false;
+    bool m_lost = false;
+    bool m_framed = false;
+    std::chrono::milliseconds m_pause;
+    std::chrono::milliseconds m_firstLimit;
+    std::chrono::milliseconds m_betweenLimit;
+    QTimer m_retry;
+    QTimer m_silence;
+    QElapsedTimer m_sinceFrame;
+    // The running pipeline's way back to this side; closed when it stops.
+    std::shared_ptr<Mailbox> m_mailbox;
+    // Touched only by tasks on m_worker.
+    std::unique_ptr<GstCameraPipeline> m_pipeline;
+    // Declared last: it goes first, running its last task (the teardown)
+    // while everything the tasks reach is still there.
+    TaskThread m_worker{"camera"};
+};
