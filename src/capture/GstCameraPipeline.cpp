@@ -21,6 +21,22 @@ QString reasonOf(GError* error)
                                    : QStringLiteral("unknown error");
 }
 
+// The error's text, with the last line of its details where that says more
+// in plain words ("Failed to connect.") rather than naming code.
+QString reasonOf(GError* error, const gchar* details)
+{
+    QString reason = reasonOf(error);
+    const QStringList lines =
+        QString::fromUtf8(details).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QString detail = lines.size() > 1 ? lines.last().trimmed() : QString();
+    if (detail.isEmpty() || detail.contains(QLatin1String("/Gst")) ||
+        detail.contains(QLatin1String("../")))
+        return reason;
+    if (reason.endsWith(QLatin1Char('.')))
+        reason.chop(1);
+    return reason + QLatin1String(": ") + detail;
+}
+
 // One copy, from the sample's memory into the frame's, line by line.
 QVideoFrame toVideoFrame(GstSample* sample)
 {
@@ -80,9 +96,11 @@ GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data)
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_ERROR: {
         GError* error = nullptr;
-        gst_message_parse_error(message, &error, nullptr);
-        context->events->fault(context->camera->masked(reasonOf(error)));
+        gchar* details = nullptr;
+        gst_message_parse_error(message, &error, &details);
+        context->events->fault(context->camera->masked(reasonOf(error, details)));
         g_clear_error(&error);
+        g_free(details);
         break;
     }
     case GST_MESSAGE_EOS:
