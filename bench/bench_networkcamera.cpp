@@ -1,0 +1,238 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// GStreamer's headers come first: Qt's keyword macros would break them.
+#include <gst/gst.h>
+
+#include "BenchFigure.h"
+#include "CameraTestServer.h"
+#include "GstCameraPipeline.h"
+#include "QtCaptureDevice.h"
+#include "StationRig.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+#include <QVideoSink>
+#include <QVideoWidget>
+
+#include <atomic>
+#include <cstring>
+#include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+using Kind = CameraTestServer::Kind;
+
+namespace {
+
+const QStringList colours = {QStringLiteral("blue"), QStringLiteral("red")};
+
+// The same pipeline as the station's, ending in a fakesink whose hand-off
+// looks at the middle pixel: when the new colour shows there.
+class BarePipeline
+{
+public:
+    explicit BarePipeline(const NetworkCamera& camera)
+    {
+        QByteArray description = GstCameraPipeline::description(camera);
+        description.replace("appsink name=sink max-buffers=1 drop=true sync=false",
+                            "fakesink name=sink signal-handoffs=true sync=false");
+        m_pipeline = gst_parse_launch(description.constData(), nullptr);
+        GstElement* source = gst_bin_get_by_name(GST_BIN(m_pipeline), "source");
+        g_object_set(source, "location", camera.address.toUtf8().constData(), nullptr);
+        if (camera.isRtsp()) {
+            g_object_set(source, "latency", guint(camera.latency), nullptr);
+            gst_util_set_object_arg(G_OBJECT(source), "protocols", "tcp");
+        }
+        gst_object_unref(source);
+        GstElement* sink = gst_bin_get_by_name(GST_BIN(m_pipeline), "sink");
+        g_signal_connect(sink, "handoff", G_CALLBACK(&BarePipeline::onHandoff), this);
+        gst_object_unref(sink);
+        gst_element_set_state(m_pipeline, GST_STATE_PLAYING);
+    }
+    ~BarePipeline()
+    {
+        gst_element_set_state(m_pipeline, GST_STATE_NULL);
+        gst_object_unref(m_pipeline);
+    }
+    // What the middle pixel shows now, by blue's share.
+    bool showsBlue() const { return m_blue.load(); }
+    bool framed() const { return m_frames.load() > 0; }
+
+private:
+    static void onHandoff(GstElement*, GstBuffer* buffer, GstPad* pad, gpointer data)
+    {
+        auto* self = static_cast<BarePipeline*>(data);
+        GstCaps* caps = gst_pad_get_current_caps(pad);
+        const GstStructure* s = gst_caps_get_structure(caps, 0);
+        int width = 0, height = 0;
+        gst_structure_get_int(s, "width", &width);
+        gst_structure_get_int(s, "height", &height);
+        gst_caps_unref(caps);
+        GstMapInfo map;
+        if (!gst_buffer_map(buffer, &map, GST_MAP_READ))
+            return;
+        const size_t at = size_t(height / 2) * size_t(width) * 4 + size_t(width / 2) * 4;
+        if (at + 3 < map.size)
+            self->m_blue.store(map.data[at] > 190 && map.data[at + 2] < 70);
+        gst_buffer_unmap(buffer, &map);
+        ++self->m_frames;
+    }
+
+    GstElement* m_pipeline = nullptr;
+    std::atomic<bool> m_blue{false};
+    std::atomic<int> m_frames{0};
+};
+
+bool stationShowsBlue(StationRig& rig)
+{
+    return CameraTestServer::colourOf(rig.ui().ezVidCap1->videoSink()->videoFrame().toImage()) ==
+           QLatin1String("blue");
+}
+
+// Both watch the same server at once: each change is seen by the two, and
+// each delay is taken from the same moment.
+void delay(Kind kind, const QString& name, bool* allMet)
+{
+    CameraTestServer server({.kind = kind, .user = {}, .password = {}});
+    QtCaptureDevice capture(false);
+    StationRig rig({.capture = &capture});
+    rig.start();
+    capture.setNetworkCameras({server.camera(QStringLiteral("Bench"))});
+    rig.ui().cbDriver->setCurrentIndex(rig.ui().cbDriver->findText(QStringLiteral("Bench")));
+    BarePipeline bare(server.camera(QStringLiteral("Bench")));
+    if (!QTest::qWaitFor(
+            [&] {
+                return bare.framed() &&
+                       !rig.ui().ezVidCap1->videoSink()->videoFrame().toImage().isNull();
+            },
+            30000)) {
+        std::printf("%s: no picture\n", qPrintable(name));
+        *allMet = false;
+        return;
+    }
+    std::vector<double> ours, theirs;
+    for (int round = 0; round < 30; ++round) {
+        const bool blue = round % 2 == 0;
+        QElapsedTimer since;
+        qint64 station = -1, pipeline = -1;
+        since.start();
+        server.setColour(blue ? colours[0] : colours[1]);
+        QTest::qWaitFor(
+            [&] {
+                if (station < 0 && stationShowsBlue(rig) == blue)
+                    station = since.nsecsElapsed();
+                if (pipeline < 0 && bare.showsBlue() == blue)
+                    pipeline = since.nsecsElapsed();
+                return station >= 0 && pipeline >= 0;
+            },
+            5000);
+        if (round >= 2 && station >= 0 && pipeline >= 0) {
+            ours.push_back(double(station) / 1e6);
+            theirs.push_back(double(pipeline) / 1e6);
+        }
+        QTest::qWait(150);
+    }
+    capture.networkSource().stop();
+    BenchFigure figure{name + QStringLiteral(", median of %1").arg(ours.size()), median(ours),
+                       QStringLiteral("same pipeline into a fakesink"), median(theirs)};
+    figure.pairedRatio = medianRatio(ours, theirs);
+    figure.target = QStringLiteral("<= 1.2x and < 250 ms");
+    figure.met = !ours.empty() && figure.value < 250 &&
+                 (figure.ratio() <= 1.2 || figure.value - figure.baseline < 5);
+    *allMet = figure.print() && *allMet;
+}
+
+double processSeconds(pid_t pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = stat.readAll().split(')').last().trimmed().split(' ');
+    // utime and stime: fields 14 and 15 of the whole line, 12 and 13 here.
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) /
+           double(sysconf(_SC_CLK_TCK));
+}
+
+double ownSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Processor time a second: the station showing the stream, against
+// gst-launch-1.0 decoding it into a fakesink, in turns.
+void cpu(bool* allMet)
+{
+    CameraTestServer server(
+        {.kind = Kind::Rtsp, .user = {}, .password = {}, .size = QSize(1280, 720), .rate = 25});
+    const NetworkCamera camera = server.camera(QStringLiteral("Bench"));
+    constexpr int measured = 8000;
+    std::vector<double> ours, theirs;
+    for (int round = 0; round < 3; ++round) {
+        {
+            QProcess launch;
+            launch.start(QStringLiteral("gst-launch-1.0"),
+                         {QStringLiteral("-q"), QStringLiteral("rtspsrc"),
+                          QStringLiteral("location=") + camera.address,
+                          QStringLiteral("protocols=tcp"), QStringLiteral("latency=100"),
+                          QStringLiteral("!"), QStringLiteral("application/x-rtp,media=video"),
+                          QStringLiteral("!"), QStringLiteral("decodebin"), QStringLiteral("!"),
+                          QStringLiteral("fakesink"), QStringLiteral("sync=false")});
+            launch.waitForStarted();
+            QTest::qWait(3000);
+            const double before = processSeconds(pid_t(launch.processId()));
+            QTest::qWait(measured);
+            theirs.push_back((processSeconds(pid_t(launch.processId())) - before) * 1000.0 /
+                             (measured / 1000.0));
+            launch.kill();
+            launch.waitForFinished();
+        }
+        {
+            QtCaptureDevice capture(false);
+            StationRig rig({.capture = &capture});
+            rig.start();
+            capture.setNetworkCameras({camera});
+            rig.ui().cbDriver->setCurrentIndex(
+                rig.ui().cbDriver->findText(QStringLiteral("Bench")));
+            QTest::qWait(3000);
+            const double before = ownSeconds();
+            QTest::qWait(measured);
+            ours.push_back((ownSeconds() - before) * 1000.0 / (measured / 1000.0));
+            capture.networkSource().stop();
+        }
+    }
+    BenchFigure figure{QStringLiteral("CPU showing RTSP H.264 1280x720 25 fps, median of 3"),
+                       median(ours), QStringLiteral("gst-launch-1.0 decoding into fakesink"),
+                       median(theirs), QStringLiteral("ms/s")};
+    figure.pairedRatio = medianRatio(ours, theirs);
+    figure.target = QStringLiteral("<= 1.3x");
+    figure.met = figure.ratio() <= 1.3;
+    *allMet = figure.print() && *allMet;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qgetenv("QT_QPA_PLATFORM").isEmpty())
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    gst_init(nullptr, nullptr);
+    bool met = true;
+    const QStringList only = app.arguments().mid(1);
+    if (only.isEmpty() || only.contains(QLatin1String("delay"))) {
+        delay(Kind::Rtsp, QStringLiteral("colour change to the station's frame, RTSP 320x240"),
+              &met);
+        delay(Kind::Mjpeg, QStringLiteral("colour change to the station's frame, MJPEG 320x240"),
+              &met);
+    }
+    if (only.isEmpty() || only.contains(QLatin1String("cpu")))
+        cpu(&met);
+    return met ? 0 : 1;
+}
