@@ -14,8 +14,9 @@ typedef struct _GstElement GstElement;
 // appsink that keeps only the newest frame:
 //   rtsp://    rtspsrc (TCP, small latency) ! decodebin (H.264, H.265, MJPEG)
 //   http(s):// souphttpsrc is-live=true ! multipartdemux ! jpegdec
-// then videoconvert to BGRx. The address and login are set as properties,
-// never written into a pipeline description.
+// then videoconvert only where the decoder gives none of I420, NV12, BGRx.
+// The address and login are set as properties, never written into a
+// pipeline description.
 //
 // Everything here may block (plugins load, an RTSP teardown waits for the
 // server): it is made, started and destroyed on a thread of its own. The

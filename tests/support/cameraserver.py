@@ -57,6 +57,9 @@ def run_rtsp(args, picture):
             picture.listeners.append(lambda colour: source.set_property("pattern", colour))
 
     factory.connect("media-configure", configured)
+    # Every viewer sees the same encoded frames, so two watching one change
+    # see it at the same moment.
+    factory.set_shared(True)
     if args.user:
         auth = GstRtspServer.RTSPAuth()
         token = GstRtspServer.RTSPToken()
