@@ -27,6 +27,7 @@ void DaylightSchedule::apply(const ScheduleSettings& settings)
 {
     m_settings = settings;
     m_known = false;
+    m_reckonedAt = {};
     // A clock that jumps (a suspended laptop, a changed time zone) is
     // caught up with at the next look, so a look every half minute is
     // enough and never drifts.
@@ -59,6 +60,12 @@ void DaylightSchedule::check()
         return;
     }
     m_lastDate = today;
+    // Nothing changes before the next change; a clock set back, or a polar
+    // day without a change in sight, is looked at afresh (hourly at most).
+    if (m_known && m_reckonedAt.isValid() && now >= m_reckonedAt &&
+        (m_next ? now < *m_next : now < m_reckonedAt.addSecs(3600)))
+        return;
+    m_reckonedAt = now;
     const SunCalendar sun(*m_settings.latitude, *m_settings.longitude, m_settings.altitude(),
                           m_settings.offsetMinutes);
     const SunCalendar::State state = sun.stateAt(now);

@@ -62,4 +62,5 @@ private:
     bool m_known = false;
     std::optional<QDateTime> m_next;
     QDate m_lastDate;
+    QDateTime m_reckonedAt;
 };

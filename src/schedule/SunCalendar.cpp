@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SunCalendar.h"
 
+#include <libnova/precession.h>
 #include <libnova/solar.h>
+#include <libnova/transform.h>
 
 #include <algorithm>
 #include <cmath>
@@ -24,6 +26,21 @@ QDateTime fromJulian(double jd)
     return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
 }
 
+// The sun's altitude at the place, in degrees. libnova gives the sun's
+// place against the equinox of 2000; the hour angle wants today's, which
+// precession has moved by a third of a degree since (two minutes of rising
+// time at mid-latitudes, more where the sun rises at a slant).
+double altitudeAt(double jd, ln_lnlat_posn observer)
+{
+    ln_equ_posn of2000{};
+    ln_get_solar_equ_coords(jd, &of2000);
+    ln_equ_posn ofDate{};
+    ln_get_equ_prec(&of2000, jd, &ofDate);
+    ln_hrz_posn horizontal{};
+    ln_get_hrz_from_equ(&ofDate, &observer, jd, &horizontal);
+    return horizontal.alt;
+}
+
 } // namespace
 
 SunCalendar::SunCalendar(double latitude, double longitude, double altitude, int offsetMinutes)
@@ -37,14 +54,86 @@ int SunCalendar::crossingsOfDay(QDate day, QList<Crossing>* out) const
 {
     ln_lnlat_posn observer{m_longitude, m_latitude};
     ln_rst_time rst{};
-    // Noon UTC: libnova answers for the day around the date it is given.
-    const double jd = julian(QDateTime(day, QTime(12, 0), Qt::UTC));
-    const int polar = ln_get_solar_rst_horizon(jd, &observer, m_altitude, &rst);
-    if (polar == 0) {
-        out->append({fromJulian(rst.rise).addSecs(-m_offsetSeconds), true});
-        out->append({fromJulian(rst.set).addSecs(m_offsetSeconds), false});
+    const auto polarOn = [&](QDate d) {
+        // Noon UTC: libnova answers for the day around the date it is given.
+        const double jd = julian(QDateTime(d, QTime(12, 0), Qt::UTC));
+        return ln_get_solar_rst_horizon(jd, &observer, m_altitude, &rst);
+    };
+    const int polar = polarOn(day);
+    const ln_rst_time estimates = rst;
+    // libnova pairs a day's setting with the next day's rising, so on the
+    // edge of a polar day or night one of the pair is missing: there the
+    // day is searched through on the sun's altitude.
+    if (polar != 0 || polarOn(day.addDays(-1)) != 0 || polarOn(day.addDays(1)) != 0) {
+        scanDay(day, out);
+        return polar;
     }
+    if (const auto rise = refine(estimates.rise, true))
+        out->append({fromJulian(*rise).addSecs(-m_offsetSeconds), true});
+    if (const auto set = refine(estimates.set, false))
+        out->append({fromJulian(*set).addSecs(m_offsetSeconds), false});
     return polar;
+}
+
+void SunCalendar::scanDay(QDate day, QList<Crossing>* out) const
+{
+    const ln_lnlat_posn observer{m_longitude, m_latitude};
+    const double start = julian(QDateTime(day, QTime(0, 0), Qt::UTC));
+    const double step = 10.0 / (24 * 60);
+    bool wasUp = altitudeAt(start, observer) > m_altitude;
+    for (int n = 1; n <= 24 * 6; ++n) {
+        const bool up = altitudeAt(start + n * step, observer) > m_altitude;
+        if (up != wasUp) {
+            if (const auto at = refine(start + (n - 0.5) * step, up))
+                out->append({fromJulian(*at).addSecs(up ? -m_offsetSeconds : m_offsetSeconds), up});
+        }
+        wasUp = up;
+    }
+}
+
+bool SunCalendar::isUp(const QDateTime& at) const
+{
+    return altitudeAt(julian(at), {m_longitude, m_latitude}) > m_altitude;
+}
+
+// libnova's own crossings leave out that precession, and interpolate the
+// sun's path over the day. The crossing is sought again on the sun's altitude itself,
+// near libnova's estimate; an estimate without a crossing of
+// the right direction there (on the edge of a polar day or night) is none.
+std::optional<double> SunCalendar::refine(double estimate, bool rising) const
+{
+    const ln_lnlat_posn observer{m_longitude, m_latitude};
+    // Above the altitude when rising means later; so the sign is turned for
+    // a setting, and the search looks for the change from below to above.
+    const auto above = [&](double jd) {
+        const bool up = altitudeAt(jd, observer) > m_altitude;
+        return rising ? up : !up;
+    };
+    // Where the sun skims the horizon (the edges of a polar day or night)
+    // a small error moves the crossing by hours, and the sun may rise and
+    // set within the span searched: the change nearest the estimate counts.
+    const double step = 10.0 / (24 * 60);
+    const int steps = 18;
+    std::optional<double> before;
+    bool wasAbove = above(estimate - steps * step);
+    for (int n = -steps + 1; n <= steps; ++n) {
+        const double at = estimate + n * step;
+        const bool isAbove = above(at);
+        if (isAbove && !wasAbove &&
+            (!before || std::fabs(at - step - estimate) < std::fabs(*before - estimate)))
+            before = at - step;
+        wasAbove = isAbove;
+    }
+    if (!before)
+        return std::nullopt;
+    double low = *before;
+    double high = *before + step;
+    // Halving ten minutes down to a hundredth of a second.
+    for (int n = 0; n < 16; ++n) {
+        const double middle = (low + high) / 2;
+        (above(middle) ? high : low) = middle;
+    }
+    return (low + high) / 2;
 }
 
 QList<SunCalendar::Crossing> SunCalendar::crossings(const QDateTime& from,
@@ -79,8 +168,8 @@ SunCalendar::State SunCalendar::stateAt(const QDateTime& at) const
     if (!recent.isEmpty()) {
         state.day = recent.last().rising;
     } else {
-        QList<Crossing> none;
-        state.day = crossingsOfDay(at.toUTC().date(), &none) > 0;
+        // No crossing for days: a polar day or night.
+        state.day = isUp(at);
     }
     // Day by day, so a polar day or night costs one search, not a list.
     QDateTime from = at.addMSecs(1);

@@ -36,9 +36,12 @@ public:
     State stateAt(const QDateTime& at) const;
 
 private:
-    // The crossings libnova gives for the UTC day of `day`, and whether the
-    // sun stays up (1), down (-1) or crosses (0) then.
+    // The crossings around the UTC day of `day`, and whether libnova has
+    // the sun stay up (1), down (-1) or cross (0) then.
     int crossingsOfDay(QDate day, QList<Crossing>* out) const;
+    std::optional<double> refine(double estimate, bool rising) const;
+    void scanDay(QDate day, QList<Crossing>* out) const;
+    bool isUp(const QDateTime& at) const;
 
     double m_latitude;
     double m_longitude;
