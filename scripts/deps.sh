@@ -15,6 +15,7 @@ kivra_packages=(
   libgl-dev libxkbcommon-dev libvulkan-dev libx11-dev
   libcurl4-openssl-dev libssl-dev libturbojpeg0-dev
   libmicrohttpd-dev libsodium-dev libqrencode-dev
+  libnova-dev libgstreamer1.0-dev libgstreamer-plugins-base1.0-dev gstreamer1.0-plugins-ugly
   fonts-dejavu-core fonts-liberation2
   xvfb xauth
 )
@@ -22,6 +23,7 @@ kivra_test_packages=(
   python3 python3-pyftpdlib python3-openssl python3-paramiko openssl
   desktop-file-utils appstream
   chromium chromium-driver python3-selenium
+  python3-ephem gstreamer1.0-tools gstreamer1.0-plugins-base-apps
 )
 # scripts/package: dpkg-shlibdeps finds the package's dependencies, lintian
 # checks the package.

@@ -467,8 +467,9 @@ void KivraWebcam::connectSchedule()
                                       *makeTimer(this, "tmrNight", false, 0), this);
     m_archive = new FrameArchive(this);
     m_timelapseMaker = new TimelapseMaker(this);
-    m_dailyTimelapse =
-        new DailyTimelapse(*m_archive, *m_timelapseMaker, m_components.transfer, this);
+    m_dailyTimelapse = new DailyTimelapse(
+        *m_archive, *m_timelapseMaker, m_components.transfer,
+        [this] { return uploadSettings().FilePath; }, this);
     connectStatus(m_daylight, &DaylightSchedule::status, kivraSchedule);
     connectStatus(m_archive, &FrameArchive::status, kivraSchedule);
     connectStatus(m_dailyTimelapse, &DailyTimelapse::status, kivraSchedule);
@@ -488,7 +489,7 @@ void KivraWebcam::applySchedule()
 {
     const SettingsStore& store = m_components.settings;
     m_archive->apply(readArchiveSettings(store, StationPaths::dataFolder()));
-    m_dailyTimelapse->apply(readTimelapseSettings(store), uploadSettings().FilePath);
+    m_dailyTimelapse->apply(readTimelapseSettings(store));
     m_daylight->apply(readScheduleSettings(store));
 }
 

@@ -8,11 +8,13 @@
 #include <QDir>
 
 DailyTimelapse::DailyTimelapse(FrameArchive& archive, TimelapseMaker& maker,
-                               FileTransfer& transfer, QObject* parent)
+                               FileTransfer& transfer, std::function<QString()> remoteFolder,
+                               QObject* parent)
     : QObject(parent)
     , m_archive(archive)
     , m_maker(maker)
     , m_transfer(transfer)
+    , m_remoteFolder(std::move(remoteFolder))
 {
     connect(&m_maker, &TimelapseMaker::progress, this, &DailyTimelapse::onProgress);
     connect(&m_maker, &TimelapseMaker::finished, this, &DailyTimelapse::onFinished);
@@ -21,10 +23,9 @@ DailyTimelapse::DailyTimelapse(FrameArchive& archive, TimelapseMaker& maker,
             Qt::QueuedConnection);
 }
 
-void DailyTimelapse::apply(const TimelapseSettings& settings, const QString& remoteFolder)
+void DailyTimelapse::apply(const TimelapseSettings& settings)
 {
     m_settings = settings;
-    m_remoteFolder = remoteFolder;
 }
 
 QString DailyTimelapse::videoName(QDate day)
@@ -54,12 +55,15 @@ bool DailyTimelapse::makeNow(QDate day)
     if (!m_maker.make(frames, m_settings.rate, output))
         return false;
     m_making = day;
+    m_ours = true;
     emit status(tr("Time-lapse of %1: started").arg(day.toString(Qt::ISODate)));
     return true;
 }
 
 void DailyTimelapse::onProgress(int done, int total)
 {
+    if (!m_ours)
+        return;
     emit status(tr("Time-lapse of %1: %2 %")
                     .arg(m_making.toString(Qt::ISODate))
                     .arg(total > 0 ? done * 100 / total : 100));
@@ -67,6 +71,10 @@ void DailyTimelapse::onProgress(int done, int total)
 
 void DailyTimelapse::onFinished(bool ok, const QString& output, const QString& reason)
 {
+    // Someone else's video (a test's, a benchmark's) is none of ours.
+    if (!m_ours)
+        return;
+    m_ours = false;
     const QString day = m_making.toString(Qt::ISODate);
     if (!ok) {
         emit status(tr("Time-lapse of %1 not made: %2").arg(day, reason));
@@ -90,7 +98,7 @@ void DailyTimelapse::retryUpload()
         return;
     TransferJob job;
     job.localPath = QDir::toNativeSeparators(m_pendingUpload);
-    job.remoteName = m_remoteFolder + videoName(m_pendingDay);
+    job.remoteName = m_remoteFolder() + videoName(m_pendingDay);
     m_pendingUpload.clear();
     emit status(tr("Uploading the time-lapse as %1").arg(job.remoteName));
     m_transfer.send(job);

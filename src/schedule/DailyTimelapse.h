@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class FileTransfer;
 class FrameArchive;
 class TimelapseMaker;
@@ -19,10 +21,11 @@ class DailyTimelapse final : public QObject
 {
     Q_OBJECT
 public:
+    // remoteFolder gives the frames' remote folder as it is at the upload.
     DailyTimelapse(FrameArchive& archive, TimelapseMaker& maker, FileTransfer& transfer,
-                   QObject* parent = nullptr);
+                   std::function<QString()> remoteFolder, QObject* parent = nullptr);
 
-    void apply(const TimelapseSettings& settings, const QString& remoteFolder);
+    void apply(const TimelapseSettings& settings);
     // The end of a day: its video, when the time-lapse is on.
     void dayEnded(QDate day);
     // The dialog's button: the video of any archived day, whatever the
@@ -46,8 +49,9 @@ private:
     TimelapseMaker& m_maker;
     FileTransfer& m_transfer;
     TimelapseSettings m_settings;
-    QString m_remoteFolder;
+    std::function<QString()> m_remoteFolder;
     QDate m_making;
+    bool m_ours = false;
     bool m_uploadWanted = false;
     QString m_pendingUpload;
     QDate m_pendingDay;
