@@ -479,8 +479,7 @@ void KivraWebcam::connectSchedule()
     });
     connect(m_daylight, &DaylightSchedule::slowSendDue, m_publisher,
             &FramePublisher::sendAutomatic);
-    connect(m_daylight, &DaylightSchedule::dayEnded, m_dailyTimelapse,
-            &DailyTimelapse::dayEnded);
+    connect(m_daylight, &DaylightSchedule::dayEnded, m_dailyTimelapse, &DailyTimelapse::dayEnded);
     connect(m_publisher, &FramePublisher::published, this,
             [this](const QByteArray& jpeg) { m_archive->keep(jpeg, m_clock->now()); });
 }
@@ -499,9 +498,9 @@ void KivraWebcam::openSchedule()
     const dlgSchedule::Choices current{readScheduleSettings(store),
                                        readArchiveSettings(store, StationPaths::dataFolder()),
                                        readTimelapseSettings(store)};
-    dlgSchedule dialog(current, m_daylight->nextChangeText(),
-                       FrameArchive::days(current.archive.folder),
-                       [this](QDate day) { m_dailyTimelapse->makeNow(day); }, this);
+    dlgSchedule dialog(
+        current, m_daylight->nextChangeText(), FrameArchive::days(current.archive.folder),
+        [this](QDate day) { m_dailyTimelapse->makeNow(day); }, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const dlgSchedule::Choices chosen = dialog.choices();

@@ -7,9 +7,8 @@
 
 #include <QDir>
 
-DailyTimelapse::DailyTimelapse(FrameArchive& archive, TimelapseMaker& maker,
-                               FileTransfer& transfer, std::function<QString()> remoteFolder,
-                               QObject* parent)
+DailyTimelapse::DailyTimelapse(FrameArchive& archive, TimelapseMaker& maker, FileTransfer& transfer,
+                               std::function<QString()> remoteFolder, QObject* parent)
     : QObject(parent)
     , m_archive(archive)
     , m_maker(maker)

@@ -122,6 +122,7 @@ QString DaylightSchedule::nextChangeText() const
     if (!m_settings.hasPlace())
         return tr("No place set: it is always day");
     if (!m_next)
-        return m_night ? tr("Night for more than half a year") : tr("Day for more than half a year");
+        return m_night ? tr("Night for more than half a year")
+                       : tr("Day for more than half a year");
     return (m_night ? tr("Day begins at %1") : tr("Night begins at %1")).arg(changeTime());
 }

@@ -29,7 +29,8 @@ bool isFrameName(const QString& name)
 // A folder of our own: never followed through a link.
 bool isOwnFolder(const QString& path)
 {
-    struct stat st{};
+    struct stat st
+    {};
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
            st.st_uid == ::getuid();
 }
@@ -233,5 +234,6 @@ void FrameArchive::removeOldest(const QString& folder)
 
 void FrameArchive::reportFromWorker(const QString& text)
 {
-    QMetaObject::invokeMethod(this, [this, text] { emit status(text); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, text] { emit status(text); }, Qt::QueuedConnection);
 }

@@ -137,7 +137,7 @@ std::optional<double> SunCalendar::refine(double estimate, bool rising) const
 }
 
 QList<SunCalendar::Crossing> SunCalendar::crossings(const QDateTime& from,
-                                                     const QDateTime& to) const
+                                                    const QDateTime& to) const
 {
     QList<Crossing> all;
     const QDate first = from.toUTC().date().addDays(-1);

@@ -98,8 +98,8 @@ bool pushFrames(Pipeline& p, const QStringList& frames, int rate,
         const QByteArray bytes = file.readAll();
         GstBuffer* buffer = gst_buffer_new_memdup(bytes.constData(), gsize(bytes.size()));
         GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(index, GST_SECOND, guint64(rate));
-        GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(index + 1, GST_SECOND, guint64(rate)) -
-                                      GST_BUFFER_PTS(buffer);
+        GST_BUFFER_DURATION(buffer) =
+            gst_util_uint64_scale(index + 1, GST_SECOND, guint64(rate)) - GST_BUFFER_PTS(buffer);
         ++index;
         if (gst_app_src_push_buffer(GST_APP_SRC(p.source), buffer) != GST_FLOW_OK)
             return true; // the bus says why

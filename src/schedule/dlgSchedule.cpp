@@ -89,8 +89,8 @@ QWidget* dlgSchedule::makeScheduleBox(const ScheduleSettings& s, const QString& 
     m_offset->setToolTip(tr("Makes the day longer at both ends; negative: shorter"));
     m_night = new QComboBox;
     m_night->setObjectName(QStringLiteral("Night"));
-    m_night->addItems({tr("Continue as by day"), tr("Pause uploads and the tour"),
-                       tr("Upload less often")});
+    m_night->addItems(
+        {tr("Continue as by day"), tr("Pause uploads and the tour"), tr("Upload less often")});
     m_night->setCurrentIndex(int(s.night));
     m_nightMinutes = spinBox("NightMinutes", 1, 24 * 60, s.nightMinutes, tr(" min"));
     auto* next = new QLabel(nextChange);

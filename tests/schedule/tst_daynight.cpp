@@ -7,6 +7,14 @@
 #include "StationRig.h"
 #include "TimelapseMaker.h"
 #include "UploadSettings.h"
+#include "dlgSchedule.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
+#include <QVideoWidget>
 
 #include <QDir>
 #include <QFile>
@@ -28,12 +36,12 @@ namespace {
 
 const QDate midsummer(2026, 6, 21);
 
-// A station in Berlin, on the test's clock from 12:00 local time on
+// A station in Berlin (without its latitude, nowhere), on the test's clock from 12:00 local time on
 // midsummer's day, automatic uploads every minute, archiving into a folder
 // of the test's own.
 struct Station
 {
-    explicit Station(const QString& night, bool timelapse = false)
+    explicit Station(const QString& night, bool timelapse = false, bool placed = true)
         : rig({.programFolder = folder.path()})
         , archive(QDir(folder.path()).filePath(QStringLiteral("archive")))
     {
@@ -41,7 +49,8 @@ struct Station
         rig.capture.frame = QImage(64, 48, QImage::Format_RGB888);
         rig.capture.frame.fill(Qt::darkGreen);
         auto& s = rig.settings;
-        s.set(QStringLiteral("Schedule"), QStringLiteral("Latitude"), QStringLiteral("52.52"));
+        s.set(QStringLiteral("Schedule"), QStringLiteral("Latitude"),
+              placed ? QStringLiteral("52.52") : QString());
         s.set(QStringLiteral("Schedule"), QStringLiteral("Longitude"), QStringLiteral("13.405"));
         s.set(QStringLiteral("Schedule"), QStringLiteral("Night"), night);
         s.set(QStringLiteral("Schedule"), QStringLiteral("NightMinutes"), QStringLiteral("20"));
@@ -91,8 +100,8 @@ QString discovered(const QString& path)
     if (!discoverer.waitForFinished(60000))
         return QStringLiteral("no answer");
     const QString out = QString::fromUtf8(discoverer.readAllStandardOutput());
-    const auto duration = QRegularExpression(QStringLiteral("Duration: (\\d+):(\\d+):([\\d.]+)"))
-                              .match(out);
+    const auto duration =
+        QRegularExpression(QStringLiteral("Duration: (\\d+):(\\d+):([\\d.]+)")).match(out);
     const auto rate = QRegularExpression(QStringLiteral("Frame rate: (\\d+/\\d+)")).match(out);
     if (!duration.hasMatch() || !rate.hasMatch() || !out.contains(QLatin1String("H.264")))
         return out;
@@ -111,6 +120,36 @@ void writeFrames(const QString& dayFolder, int count, QSize size)
         frame.save(QDir(dayFolder).filePath(at.toString(QStringLiteral("HH-mm-ss")) +
                                             QStringLiteral(".jpg")));
     }
+}
+
+// Right-clicks the live picture, chooses "Schedule..." as the operator
+// does, lets `work` fill in the dialog and confirms it; false when the
+// menu or the dialog did not come up.
+bool scheduleDialog(QWidget& window, const std::function<void(dlgSchedule&)>& work)
+{
+    QWidget* video = window.findChild<QVideoWidget*>();
+    bool menuShown = false;
+    bool dialogShown = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &window, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            menu && !menuShown) {
+            menuShown = true;
+            QAction* entry = menu->actions().value(3);
+            if (entry && entry->text() == QLatin1String("Schedule..."))
+                menu->setActiveAction(entry);
+            QTest::keyClick(menu, Qt::Key_Return);
+        } else if (auto* dialog = window.findChild<dlgSchedule*>();
+                   dialog && dialog->isVisible() && !dialogShown) {
+            dialogShown = true;
+            work(*dialog);
+            dialog->accept();
+        }
+    });
+    poll.start(20);
+    QTest::mouseClick(window.windowHandle(), Qt::RightButton, {},
+                      video->mapTo(&window, QPoint(40, 40)));
+    return menuShown && dialogShown;
 }
 
 } // namespace
@@ -154,7 +193,8 @@ private slots:
         QCOMPARE(sunset.toLocalTime().date(), midsummer);
         QVERIFY(qAbs(sunset.toLocalTime().time().secsTo(QTime(21, 33))) < 180);
         s.moveTo(sunset.addSecs(60));
-        QVERIFY2(s.rig.status().startsWith(QLatin1String("Night until")), qPrintable(s.rig.status()));
+        QVERIFY2(s.rig.status().startsWith(QLatin1String("Night until")),
+                 qPrintable(s.rig.status()));
         QCOMPARE(s.uploadsOn("Timer2"), 0);
         QVERIFY(s.rig.timer("Timer2")->isTicking());
         QCOMPARE(s.rig.timer("Timer2")->interval(), 60000);
@@ -181,6 +221,35 @@ private slots:
         QVERIFY2(s.rig.status().startsWith(QLatin1String("Day until")), qPrintable(s.rig.status()));
         QVERIFY(!s.rig.timer("tmrNight")->isTicking());
         QCOMPARE(s.uploadsOn("Timer2"), 1);
+    }
+
+    // A station without a place is in day for good; the dialog sets one,
+    // stores it and the night begins at once when the sun is down, with
+    // the next change shown when the dialog opens again.
+    void theScheduleDialogSetsThePlace()
+    {
+        Station s(QStringLiteral("Continue"), false, false);
+        s.moveTo(QDateTime(midsummer, QTime(23, 30)));
+        QVERIFY(scheduleDialog(s.rig.window(), [](dlgSchedule& d) {
+            QCOMPARE(d.findChild<QLabel*>(QStringLiteral("lblNextChange"))->text(),
+                     QStringLiteral("No place set: it is always day"));
+        }));
+        QVERIFY(!s.daylight().isNight());
+        QVERIFY(scheduleDialog(s.rig.window(), [](dlgSchedule& d) {
+            d.findChild<QLineEdit*>(QStringLiteral("Latitude"))->setText(QStringLiteral("52.52"));
+            d.findChild<QComboBox*>(QStringLiteral("Night"))->setCurrentIndex(1);
+        }));
+        QCOMPARE(s.rig.settings.read(QStringLiteral("Schedule"), QStringLiteral("Night")),
+                 QStringLiteral("Pause"));
+        QVERIFY(s.daylight().isNight());
+        QVERIFY2(s.rig.status().startsWith(QLatin1String("Night until 04:4")),
+                 qPrintable(s.rig.status()));
+        QCOMPARE(s.uploadsOn("Timer2"), 0);
+        QVERIFY(scheduleDialog(s.rig.window(), [](dlgSchedule& d) {
+            QVERIFY(d.findChild<QLabel*>(QStringLiteral("lblNextChange"))
+                        ->text()
+                        .startsWith(QLatin1String("Day begins at 04:4")));
+        }));
     }
 
     // Days past `Days` go whole, then the oldest frames until the rest fit

@@ -59,23 +59,21 @@ private slots:
             return QDateTime(QDate(y, m, d), QTime(h, 0), Qt::UTC);
         };
         QTest::newRow("equator, equinox") << 0.0 << -78.5 << utc(2026, 3, 20, 0) << -0.833;
-        QTest::newRow("Berlin, clocks go forward") << 52.52 << 13.405 << utc(2026, 3, 29, 0)
-                                                   << -0.833;
+        QTest::newRow("Berlin, clocks go forward")
+            << 52.52 << 13.405 << utc(2026, 3, 29, 0) << -0.833;
         QTest::newRow("Berlin, civil, clocks go back")
             << 52.52 << 13.405 << utc(2026, 10, 25, 0) << -6.0;
         QTest::newRow("Denver, nautical, clocks go forward")
             << 39.74 << -104.99 << utc(2026, 3, 8, 6) << -12.0;
-        QTest::newRow("Helsinki, astronomical") << 60.17 << 24.94 << utc(2026, 3, 29, 12)
-                                                << -18.0;
-        QTest::newRow("Sydney, clocks go back") << -33.87 << 151.21 << utc(2026, 4, 4, 12)
-                                                << -0.833;
+        QTest::newRow("Helsinki, astronomical") << 60.17 << 24.94 << utc(2026, 3, 29, 12) << -18.0;
+        QTest::newRow("Sydney, clocks go back")
+            << -33.87 << 151.21 << utc(2026, 4, 4, 12) << -0.833;
         QTest::newRow("Tromsø, midnight sun") << 69.65 << 18.96 << utc(2026, 6, 21, 0) << -0.833;
         QTest::newRow("Tromsø, civil twilight in the polar night")
             << 69.65 << 18.96 << utc(2026, 12, 21, 0) << -6.0;
-        QTest::newRow("Svalbard, polar night") << 78.22 << 15.65 << utc(2026, 12, 21, 0)
-                                               << -0.833;
-        QTest::newRow("McMurdo, midnight sun") << -77.85 << 166.67 << utc(2026, 12, 21, 0)
-                                               << -0.833;
+        QTest::newRow("Svalbard, polar night") << 78.22 << 15.65 << utc(2026, 12, 21, 0) << -0.833;
+        QTest::newRow("McMurdo, midnight sun")
+            << -77.85 << 166.67 << utc(2026, 12, 21, 0) << -0.833;
     }
     // Each crossing within two minutes of PyEphem's; where the sun stays up
     // or down, no crossing in the next two days and the state says which.
