@@ -463,7 +463,8 @@ void KivraWebcam::connectSchedule()
     if (!m_components.clock)
         m_ownClock = std::make_unique<SystemClock>();
     m_clock = m_components.clock ? m_components.clock : m_ownClock.get();
-    m_daylight = new DaylightSchedule(*m_clock, *makeTimer(this, "tmrDaylight", false, 0),
+    IntervalTimer* daylightCheck = makeTimer(this, "tmrDaylight", false, 0);
+    m_daylight = new DaylightSchedule(*m_clock, *daylightCheck,
                                       *makeTimer(this, "tmrNight", false, 0), this);
     m_archive = new FrameArchive(this);
     m_timelapseMaker = new TimelapseMaker(this);

@@ -6,6 +6,7 @@
 #include "TimelapseMaker.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 DailyTimelapse::DailyTimelapse(FrameArchive& archive, TimelapseMaker& maker, FileTransfer& transfer,
                                std::function<QString()> remoteFolder, QObject* parent)
@@ -37,7 +38,7 @@ void DailyTimelapse::dayEnded(QDate day)
 {
     if (!m_settings.enabled || !m_archive.settings().enabled)
         return;
-    if (FrameArchive::frames(m_archive.settings().folder, day).isEmpty())
+    if (!QFileInfo::exists(FrameArchive::dayFolder(m_archive.settings().folder, day)))
         return;
     m_uploadWanted = m_settings.upload;
     if (!m_maker.isBusy())
@@ -47,11 +48,9 @@ void DailyTimelapse::dayEnded(QDate day)
 bool DailyTimelapse::makeNow(QDate day)
 {
     const QString folder = m_archive.settings().folder;
-    const QStringList frames = FrameArchive::frames(folder, day);
-    if (frames.isEmpty() || m_maker.isBusy())
-        return false;
     const QString output = QDir(FrameArchive::dayFolder(folder, day)).filePath(videoName(day));
-    if (!m_maker.make(frames, m_settings.rate, output))
+    if (!m_maker.make([folder, day] { return FrameArchive::frames(folder, day); }, m_settings.rate,
+                      output))
         return false;
     m_making = day;
     m_ours = true;

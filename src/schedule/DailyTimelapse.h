@@ -29,11 +29,13 @@ public:
     // The end of a day: its video, when the time-lapse is on.
     void dayEnded(QDate day);
     // The dialog's button: the video of any archived day, whatever the
-    // settings say. False when there is nothing to make or one is being
-    // made.
+    // settings say. False while one is being made; a day without frames
+    // ends in a status text.
     bool makeNow(QDate day);
     static QString videoName(QDate day);
-    // Tries a waiting upload again (a transfer that was busy).
+    // Tries a waiting upload again (a transfer that was busy): at the end
+    // of every transfer, and at every look of the schedule, since a paused
+    // night runs no transfers.
     void retryUpload();
 
 signals:

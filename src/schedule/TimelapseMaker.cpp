@@ -224,13 +224,20 @@ bool TimelapseMaker::waitForDone(std::chrono::milliseconds limit)
 
 bool TimelapseMaker::make(const QStringList& frames, int rate, const QString& output)
 {
+    return make([frames] { return frames; }, rate, output);
+}
+
+bool TimelapseMaker::make(const std::function<QStringList()>& listFrames, int rate,
+                          const QString& output)
+{
     if (isBusy())
         return false;
     if (m_thread)
         m_thread->wait();
     m_cancel = false;
-    m_thread.reset(QThread::create([this, frames, rate, output] {
+    m_thread.reset(QThread::create([this, listFrames, rate, output] {
         ::setpriority(PRIO_PROCESS, ::gettid(), lowPriority);
+        const QStringList frames = listFrames();
         const int total = int(frames.size());
         int told = -1;
         const auto onFrame = [this, total, &told](int done) {

@@ -31,6 +31,9 @@ public:
     // frames a second, scaled to the first one's size); false when one is
     // being made already.
     bool make(const QStringList& frames, int rate, const QString& output);
+    // The same with the frames listed on the video's thread, so that
+    // reading a large folder never holds the caller.
+    bool make(const std::function<QStringList()>& listFrames, int rate, const QString& output);
     bool isBusy() const;
     // Stops the video being made; its temporary file is removed.
     void cancel();
