@@ -478,8 +478,12 @@ void KivraWebcam::connectSchedule()
         m_publisher->setAutomaticHeld(m_daylight->uploadsHeld());
         m_scheduler->setHeld(m_daylight->tourHeld());
     });
-    connect(m_daylight, &DaylightSchedule::slowSendDue, m_publisher,
-            &FramePublisher::sendAutomatic);
+    // The night slows the operator's automatic uploads; it starts none of
+    // its own where the operator has none.
+    connect(m_daylight, &DaylightSchedule::slowSendDue, this, [this] {
+        if (m_autoUpdateTimer->isTicking())
+            m_publisher->sendAutomatic();
+    });
     connect(m_daylight, &DaylightSchedule::dayEnded, m_dailyTimelapse, &DailyTimelapse::dayEnded);
     connect(m_publisher, &FramePublisher::published, this,
             [this](const QByteArray& jpeg) { m_archive->keep(jpeg, m_clock->now()); });
