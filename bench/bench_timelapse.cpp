@@ -14,16 +14,16 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 // A day's video: 2,000 frames of 1280x720 made into the station's MP4,
 // beside gst-launch-1.0 running the same encoder pipeline on the same files
 // (as a program of its own, at the same low priority the station gives its
-// encoder). Then the longest gap between ticks of a 1 ms timer on the
-// user-interface thread while the video is made, beside the timer alone
-// for 10 s; rounds are taken in turns, and each gap is the median of the
-// rounds' longest, since a shared machine alone stalls a process for
-// some milliseconds now and then.
+// encoder, with the same 1 ms timer ticking here meanwhile). Then the longest gap between ticks of
+// a 1 ms timer on the user-interface thread while the video is made, beside the timer alone for 10
+// s; rounds are taken in turns, and each gap is the median of the rounds' longest, since a shared
+// machine alone stalls a process for some milliseconds now and then.
 //
 //     bench_timelapse [frames] [rounds]        (2000 and 3 when not given)
 
@@ -60,17 +60,12 @@ struct Round
     double longestGapMs = 0;
 };
 
-// Ours, through the worker the station uses, with the user-interface
-// thread's timer ticking meanwhile.
-Round ours(const QStringList& frames, const QString& output)
+// Runs `begin`'s work in an event loop until `quit` is called, with a 1 ms
+// timer ticking on this thread all along: the station's window, and the
+// same load beside the baseline.
+Round ticking(const std::function<void(QEventLoop&)>& begin)
 {
-    TimelapseMaker maker;
     QEventLoop loop;
-    bool ok = false;
-    QObject::connect(&maker, &TimelapseMaker::finished, &loop, [&](bool done) {
-        ok = done;
-        loop.quit();
-    });
     QElapsedTimer since;
     double longest = 0;
     QTimer tick;
@@ -81,16 +76,28 @@ Round ours(const QStringList& frames, const QString& output)
     });
     QElapsedTimer clock;
     clock.start();
-    maker.make(frames, rate, output);
+    begin(loop);
     since.start();
     tick.start(1);
     loop.exec();
-    if (!ok)
-        std::fprintf(stderr, "the video was not made\n");
     return {clock.nsecsElapsed() / 1e9, longest};
 }
 
-double gstLaunch(const QString& folder, const QString& output)
+// Ours, through the worker the station uses.
+Round ours(const QStringList& frames, const QString& output)
+{
+    TimelapseMaker maker;
+    return ticking([&](QEventLoop& loop) {
+        QObject::connect(&maker, &TimelapseMaker::finished, &loop, [&loop](bool done) {
+            if (!done)
+                std::fprintf(stderr, "the video was not made\n");
+            loop.quit();
+        });
+        maker.make(frames, rate, output);
+    });
+}
+
+Round gstLaunch(const QString& folder, const QString& output)
 {
     QStringList arguments{QStringLiteral("-n"), QStringLiteral("10"),
                           QStringLiteral("gst-launch-1.0"), QStringLiteral("-q")};
@@ -101,28 +108,17 @@ double gstLaunch(const QString& folder, const QString& output)
             .arg(rate)
             .arg(TimelapseMaker::encoderPipeline(width, height), output);
     arguments += QProcess::splitCommand(pipeline);
-    QElapsedTimer clock;
-    clock.start();
-    QProcess::execute(QStringLiteral("nice"), arguments);
-    return clock.nsecsElapsed() / 1e9;
+    QProcess process;
+    return ticking([&](QEventLoop& loop) {
+        QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
+        process.start(QStringLiteral("nice"), arguments);
+    });
 }
 
 double timerAlone(int ms)
 {
-    QEventLoop loop;
-    QElapsedTimer since;
-    double longest = 0;
-    QTimer tick;
-    tick.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-        longest = std::max(longest, since.nsecsElapsed() / 1e6);
-        since.restart();
-    });
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    since.start();
-    tick.start(1);
-    loop.exec();
-    return longest;
+    return ticking([ms](QEventLoop& loop) { QTimer::singleShot(ms, &loop, &QEventLoop::quit); })
+        .longestGapMs;
 }
 
 } // namespace
@@ -144,7 +140,7 @@ int main(int argc, char* argv[])
         const Round round = ours(frames, output);
         ourTimes.push_back(round.seconds);
         gaps.push_back(round.longestGapMs);
-        theirTimes.push_back(gstLaunch(folder.path(), output));
+        theirTimes.push_back(gstLaunch(folder.path(), output).seconds);
         gapsAlone.push_back(timerAlone(10000));
     }
     const double longestGap = median(gaps);
