@@ -99,7 +99,7 @@ Round ours(const QStringList& frames, const QString& output)
 
 Round gstLaunch(const QString& folder, const QString& output)
 {
-    QStringList arguments{QStringLiteral("-n"), QStringLiteral("10"),
+    QStringList arguments{QStringLiteral("-n"), QStringLiteral("19"),
                           QStringLiteral("gst-launch-1.0"), QStringLiteral("-q")};
     const QString pipeline =
         QStringLiteral("multifilesrc location=%1/%05d.jpg index=0 "

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QImageReader>
 
-#include <gst/app/gstappsrc.h>
 #include <gst/gst.h>
 
 #include <fcntl.h>
@@ -16,28 +15,14 @@
 
 namespace {
 
-// Below the window's thread and the uploads: a day's video may take
-// minutes, and nobody waits for it.
-constexpr int lowPriority = 10;
+// Below the window's thread, the uploads and the camera: a day's video may
+// take minutes, and nobody waits for it.
+constexpr int lowPriority = 19;
 
 void ensureGstreamer()
 {
     static std::once_flag once;
     std::call_once(once, [] { gst_init(nullptr, nullptr); });
-}
-
-// Each streaming thread says so when it starts; it gets the low priority
-// there, and the encoder's own threads, started from it, inherit it.
-GstBusSyncReply lowerStreamingThreads(GstBus*, GstMessage* message, gpointer)
-{
-    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_STREAM_STATUS) {
-        GstStreamStatusType type;
-        GstElement* owner = nullptr;
-        gst_message_parse_stream_status(message, &type, &owner);
-        if (type == GST_STREAM_STATUS_TYPE_ENTER)
-            ::setpriority(PRIO_PROCESS, ::gettid(), lowPriority);
-    }
-    return GST_BUS_PASS;
 }
 
 QString errorOf(GstMessage* message)
@@ -49,28 +34,58 @@ QString errorOf(GstMessage* message)
     return text;
 }
 
+// The frames go in through a pad of our own, pushed from the video's
+// thread, so decoding, scaling and encoding all run there, and x264's
+// threads, started from it, share its low priority. A source element
+// would do that work on a streaming thread of GStreamer's shared pool,
+// whose priority, once lowered, cannot be raised again (without
+// privileges) for the camera that uses the pool next.
 struct Pipeline
 {
     GstElement* pipeline = nullptr;
-    GstElement* source = nullptr;
+    GstPad* source = nullptr;
     ~Pipeline()
     {
-        if (pipeline) {
+        if (pipeline)
             gst_element_set_state(pipeline, GST_STATE_NULL);
+        if (source) {
+            gst_pad_set_active(source, FALSE);
             gst_object_unref(source);
-            gst_object_unref(pipeline);
         }
+        if (pipeline)
+            gst_object_unref(pipeline);
     }
 };
+
+bool connectSource(Pipeline& p, int rate)
+{
+    GstElement* decoder = gst_bin_get_by_name(GST_BIN(p.pipeline), "decoder");
+    GstPad* decoderSink = gst_element_get_static_pad(decoder, "sink");
+    p.source = gst_pad_new("frames", GST_PAD_SRC);
+    const bool linked = gst_pad_link(p.source, decoderSink) == GST_PAD_LINK_OK;
+    gst_object_unref(decoderSink);
+    gst_object_unref(decoder);
+    if (!linked || !gst_pad_set_active(p.source, TRUE) ||
+        gst_element_set_state(p.pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
+        return false;
+    GstCaps* caps =
+        gst_caps_new_simple("image/jpeg", "framerate", GST_TYPE_FRACTION, rate, 1, nullptr);
+    GstSegment segment;
+    gst_segment_init(&segment, GST_FORMAT_TIME);
+    const bool started = gst_pad_push_event(p.source, gst_event_new_stream_start("timelapse")) &&
+                         gst_pad_push_event(p.source, gst_event_new_caps(caps)) &&
+                         gst_pad_push_event(p.source, gst_event_new_segment(&segment));
+    gst_caps_unref(caps);
+    return started;
+}
 
 bool build(Pipeline& p, QSize size, int rate, int fd, QString* reason)
 {
     const QString description =
-        QStringLiteral("appsrc name=frames format=time block=true max-bytes=16000000 "
-                       "caps=image/jpeg,framerate=%1/1 ! %2 ! fdsink name=out fd=%3")
-            .arg(rate)
+        QStringLiteral("%1 ! fdsink name=out fd=%2")
             .arg(TimelapseMaker::encoderPipeline(size.width(), size.height()))
-            .arg(fd);
+            .arg(fd)
+            .replace(QLatin1String("jpegdec"), QLatin1String("jpegdec name=decoder"));
     GError* error = nullptr;
     p.pipeline = gst_parse_launch(description.toUtf8().constData(), &error);
     if (!p.pipeline || error) {
@@ -78,12 +93,20 @@ bool build(Pipeline& p, QSize size, int rate, int fd, QString* reason)
         g_clear_error(&error);
         return false;
     }
-    p.source = gst_bin_get_by_name(GST_BIN(p.pipeline), "frames");
-    GstBus* bus = gst_element_get_bus(p.pipeline);
-    gst_bus_set_sync_handler(bus, lowerStreamingThreads, nullptr, nullptr);
-    gst_object_unref(bus);
-    return gst_element_set_state(p.pipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE ||
-           (*reason = QStringLiteral("the encoder cannot start"), false);
+    if (!connectSource(p, rate)) {
+        *reason = QStringLiteral("the encoder cannot start");
+        return false;
+    }
+    return true;
+}
+
+// Only once the pipeline runs: threads started from a thread share its
+// priority, and the muxer's thread, from GStreamer's shared pool, starts
+// with the pipeline. x264's own threads start with the first frame.
+bool lowerThisThread()
+{
+    ::setpriority(PRIO_PROCESS, ::gettid(), lowPriority);
+    return true;
 }
 
 bool pushFrames(Pipeline& p, const QStringList& frames, int rate,
@@ -101,12 +124,12 @@ bool pushFrames(Pipeline& p, const QStringList& frames, int rate,
         GST_BUFFER_DURATION(buffer) =
             gst_util_uint64_scale(index + 1, GST_SECOND, guint64(rate)) - GST_BUFFER_PTS(buffer);
         ++index;
-        if (gst_app_src_push_buffer(GST_APP_SRC(p.source), buffer) != GST_FLOW_OK)
+        if (gst_pad_push(p.source, buffer) != GST_FLOW_OK)
             return true; // the bus says why
         if (!onFrame(n + 1))
             return false;
     }
-    gst_app_src_end_of_stream(GST_APP_SRC(p.source));
+    gst_pad_push_event(p.source, gst_event_new_eos());
     return true;
 }
 
@@ -179,7 +202,8 @@ bool TimelapseMaker::encode(const QStringList& frames, int rate, const QString& 
     bool ok = false;
     {
         Pipeline p;
-        ok = build(p, size, rate, fd, reason) && pushFrames(p, frames, rate, onFrame) &&
+        ok = build(p, size, rate, fd, reason) && lowerThisThread() &&
+             pushFrames(p, frames, rate, onFrame) &&
              waitForEnd(p, onFrame, int(frames.size()), reason);
         if (!ok && reason->isEmpty())
             *reason = QStringLiteral("stopped");
@@ -236,7 +260,6 @@ bool TimelapseMaker::make(const std::function<QStringList()>& listFrames, int ra
         m_thread->wait();
     m_cancel = false;
     m_thread.reset(QThread::create([this, listFrames, rate, output] {
-        ::setpriority(PRIO_PROCESS, ::gettid(), lowPriority);
         const QStringList frames = listFrames();
         const int total = int(frames.size());
         int told = -1;

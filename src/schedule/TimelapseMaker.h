@@ -12,7 +12,7 @@
 #include <memory>
 
 // Makes an H.264 video in an MP4 file of JPEG frames with GStreamer
-// (appsrc, jpegdec, x264enc, mp4mux), on a thread of its own at low
+// (jpegdec, x264enc, mp4mux), on a thread of its own at the lowest
 // priority, one video at a time. The video is written under a temporary
 // name beside the final one and renamed when it is complete, so the final
 // name only ever holds a whole video.
