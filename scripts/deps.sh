@@ -17,6 +17,7 @@ kivra_packages=(
   libgl-dev libxkbcommon-dev libvulkan-dev libx11-dev
   libcurl4-openssl-dev libssl-dev libturbojpeg0-dev
   libmicrohttpd-dev libsodium-dev libqrencode-dev
+  libnova-dev gstreamer1.0-plugins-ugly
   fonts-dejavu-core fonts-liberation2
   xvfb xauth
 )
@@ -24,7 +25,8 @@ kivra_test_packages=(
   python3 python3-pyftpdlib python3-openssl python3-paramiko openssl
   desktop-file-utils appstream
   chromium chromium-driver python3-selenium
-  python3-gi gir1.2-gst-rtsp-server-1.0 gstreamer1.0-plugins-ugly gstreamer1.0-tools
+  python3-gi gir1.2-gst-rtsp-server-1.0 gstreamer1.0-tools
+  python3-ephem gstreamer1.0-plugins-base-apps
 )
 # scripts/package: dpkg-shlibdeps finds the package's dependencies, lintian
 # checks the package.

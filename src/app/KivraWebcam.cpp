@@ -4,9 +4,13 @@
 #include "BrowserLauncher.h"
 #include "CaptureDevice.h"
 #include "ClickableLabel.h"
+#include "Clock.h"
+#include "DailyTimelapse.h"
+#include "DaylightSchedule.h"
 #include "DriverList.h"
 #include "Durations.h"
 #include "FileTransfer.h"
+#include "FrameArchive.h"
 #include "FramePublisher.h"
 #include "FrameSettings.h"
 #include "IntervalTimer.h"
@@ -24,6 +28,7 @@
 #include "StationPaths.h"
 #include "StationSettings.h"
 #include "Texts.h"
+#include "TimelapseMaker.h"
 #include "TouchPad.h"
 #include "TouchPadControl.h"
 #include "Twips.h"
@@ -35,6 +40,7 @@
 #include "dlgFTP.h"
 #include "dlgFrame.h"
 #include "dlgMount.h"
+#include "dlgSchedule.h"
 #include "dlgWebRemote.h"
 
 #include <QCloseEvent>
@@ -91,6 +97,7 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
     connectPublishing();
     connectFrameDressing();
     connectBrowser();
+    connectSchedule();
     m_webRemote =
         new WebStationRemote({ui, *m_touchPadControl, *m_pointingPanel, *m_mount, *m_presets,
                               *m_publisher, [this] { return previewFrame(); }},
@@ -179,7 +186,9 @@ void KivraWebcam::connectPublishing()
     connect(ui.cmdCaptureFrame, &QPushButton::clicked, m_publisher, &FramePublisher::SendFrame);
     connect(m_snapTimer, &IntervalTimer::timeout, this, [this] {
         m_snapTimer->setEnabled(false);
-        m_publisher->SendFrame();
+        // A snapshot of the tour is an automatic upload too.
+        if (!m_daylight->uploadsHeld())
+            m_publisher->SendFrame();
     });
     connect(ui.cmdFTPSettings, &QPushButton::clicked, this, &KivraWebcam::openFtpSettings);
 }
@@ -207,12 +216,15 @@ void KivraWebcam::connectFrameDressing()
         const QAction* frameSettings = menu.addAction(texts::frameSettingsMenu);
         const QAction* mountSettings = menu.addAction(texts::mountSettingsMenu);
         const QAction* webRemote = menu.addAction(QStringLiteral("Web Remote..."));
+        const QAction* schedule = menu.addAction(QStringLiteral("Schedule..."));
         // The dialog opens once the menu is gone.
         const QAction* chosen = menu.exec(ui.ezVidCap1->mapToGlobal(at));
         if (chosen == frameSettings)
             openFrameSettings();
         if (chosen == webRemote)
             openWebRemote();
+        if (chosen == schedule)
+            openSchedule();
         QString unsaved;
         if (chosen == mountSettings && dlgMount::edit(m_components.settings, this, &unsaved))
             m_mount->applySettings();
@@ -365,6 +377,7 @@ void KivraWebcam::LoadSettings()
         ShowStatus(texts::settingsNotSavedPrefix + refusal);
     // Off unless the operator turned it on and set an admin password.
     m_webService->apply();
+    applySchedule();
     // Said at every start until the owner makes the file private (a save
     // does it too), and last, so that it stays on the status line.
     if (const QString exposure = m_components.settings.exposure(); !exposure.isEmpty()) {
@@ -460,4 +473,64 @@ void KivraWebcam::openNetworkCameras()
         ShowStatus(texts::settingsNotSavedPrefix + reason);
     const bool running = m_components.capture.setNetworkCameras(dialog.cameras());
     m_driverList->RefreshDriverList(running);
+}
+
+void KivraWebcam::connectSchedule()
+{
+    if (!m_components.clock)
+        m_ownClock = std::make_unique<SystemClock>();
+    m_clock = m_components.clock ? m_components.clock : m_ownClock.get();
+    IntervalTimer* daylightCheck = makeTimer(this, "tmrDaylight", false, 0);
+    m_daylight = new DaylightSchedule(*m_clock, *daylightCheck,
+                                      *makeTimer(this, "tmrNight", false, 0), this);
+    m_archive = new FrameArchive(this);
+    m_timelapseMaker = new TimelapseMaker(this);
+    m_dailyTimelapse = new DailyTimelapse(
+        *m_archive, *m_timelapseMaker, m_components.transfer,
+        [this] { return uploadSettings().FilePath; }, this);
+    connectStatus(m_daylight, &DaylightSchedule::status, kivraSchedule);
+    connectStatus(m_archive, &FrameArchive::status, kivraSchedule);
+    connectStatus(m_dailyTimelapse, &DailyTimelapse::status, kivraSchedule);
+    connect(m_daylight, &DaylightSchedule::holdsChanged, this, [this] {
+        m_publisher->setAutomaticHeld(m_daylight->uploadsHeld());
+        m_scheduler->setHeld(m_daylight->tourHeld());
+    });
+    // The night slows the operator's automatic uploads; it starts none of
+    // its own where the operator has none.
+    connect(m_daylight, &DaylightSchedule::slowSendDue, this, [this] {
+        if (m_autoUpdateTimer->isTicking())
+            m_publisher->sendAutomatic();
+    });
+    connect(m_daylight, &DaylightSchedule::dayEnded, m_dailyTimelapse, &DailyTimelapse::dayEnded);
+    connect(m_publisher, &FramePublisher::published, this,
+            [this](const QByteArray& jpeg) { m_archive->keep(jpeg, m_clock->now()); });
+}
+
+void KivraWebcam::applySchedule()
+{
+    const SettingsStore& store = m_components.settings;
+    m_archive->apply(readArchiveSettings(store, StationPaths::dataFolder()));
+    m_dailyTimelapse->apply(readTimelapseSettings(store));
+    m_daylight->apply(readScheduleSettings(store));
+}
+
+void KivraWebcam::openSchedule()
+{
+    const SettingsStore& store = m_components.settings;
+    const dlgSchedule::Choices current{readScheduleSettings(store),
+                                       readArchiveSettings(store, StationPaths::dataFolder()),
+                                       readTimelapseSettings(store)};
+    dlgSchedule dialog(
+        current, m_daylight->nextChangeText(), FrameArchive::days(current.archive.folder),
+        [this](QDate day) { m_dailyTimelapse->makeNow(day); }, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const dlgSchedule::Choices chosen = dialog.choices();
+    storeScheduleSettings(chosen.schedule, m_components.settings);
+    storeArchiveSettings(chosen.archive, m_components.settings);
+    storeTimelapseSettings(chosen.timelapse, m_components.settings);
+    QString reason;
+    if (!m_components.settings.flush(&reason))
+        ShowStatus(texts::settingsNotSavedPrefix + reason);
+    applySchedule();
 }

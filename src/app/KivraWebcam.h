@@ -15,6 +15,11 @@
 
 class BrowserLauncher;
 class CaptureDevice;
+class Clock;
+class DailyTimelapse;
+class DaylightSchedule;
+class FrameArchive;
+class TimelapseMaker;
 class DriverList;
 class FileTransfer;
 class FramePublisher;
@@ -53,6 +58,9 @@ struct StationComponents
     RemoteSocketSource remoteSockets = {};
     // The browser window the logo opens; none without a component maker.
     BrowserSetup browser = {};
+    // The time of day for the schedule, the archive and the daily video;
+    // the computer's clock when none is given.
+    const Clock* clock = nullptr;
 };
 
 // The main window: it builds its controls, connects them to the parts that
@@ -85,6 +93,9 @@ public:
     // The station as the web remote drives it.
     StationRemote& stationRemote();
     WebRemoteService& webRemote() { return *m_webService; }
+    DaylightSchedule& daylight() { return *m_daylight; }
+    FrameArchive& archive() { return *m_archive; }
+    TimelapseMaker& timelapseMaker() { return *m_timelapseMaker; }
 
 signals:
     // Tell observers (and tests) when the deferred settings load ran.
@@ -116,6 +127,9 @@ private:
     void connectFrameDressing();
     void openFrameSettings();
     void openWebRemote();
+    void connectSchedule();
+    void applySchedule();
+    void openSchedule();
     QImage previewFrame() const;
 
     StationComponents m_components;
@@ -141,6 +155,12 @@ private:
     std::unique_ptr<FrameDresser> m_frameDresser;
     WebStationRemote* m_webRemote = nullptr;
     WebRemoteService* m_webService = nullptr;
+    std::unique_ptr<Clock> m_ownClock;
+    const Clock* m_clock = nullptr;
+    DaylightSchedule* m_daylight = nullptr;
+    FrameArchive* m_archive = nullptr;
+    TimelapseMaker* m_timelapseMaker = nullptr;
+    DailyTimelapse* m_dailyTimelapse = nullptr;
 
     bool m_settingsLoaded = false;
     bool m_unloaded = false;

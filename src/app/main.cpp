@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "Clock.h"
 #include "CurlFileTransfer.h"
 #include "IniSettingsStore.h"
 #include "KivraWebcam.h"
@@ -150,6 +151,8 @@ int main(int argc, char* argv[])
                                  transfer,
                                  [] { return std::make_unique<SqlitePresetStorage>(); }};
     components.browser = browser;
+    SystemClock clock;
+    components.clock = &clock;
     components.remoteSockets.create = [] { return std::make_unique<QtRemoteSocket>(); };
 
     KivraWebcam window(components);

@@ -70,6 +70,8 @@ void PointingScheduler::chooseTraining()
 
 void PointingScheduler::tick()
 {
+    if (m_held)
+        return;
     if (m_controls.randomChosen())
         randomStep();
     if (m_controls.sequenceChosen())

@@ -33,8 +33,11 @@ public:
     void chooseSequence();
     void chooseTraining();
 
-    // A tick of Timer1.
+    // A tick of Timer1; does nothing while held.
     void tick();
+    // Holds the tour (the night's pause) without touching Timer1, so the
+    // operator's setting of it stays what is saved.
+    void setHeld(bool held) { m_held = held; }
 
     // The current preset while sequenced pointing is chosen.
     std::optional<PresetVisit> visitedPreset() const override;
@@ -49,4 +52,5 @@ private:
     IntervalTimer& m_timer1;
     IntervalTimer& m_snapshot;
     RandomGenerator m_random;
+    bool m_held = false;
 };

@@ -170,11 +170,18 @@ void FramePublisher::UploadFrame(const QByteArray& jpeg, const std::optional<Pre
         m_transfer.send({jpeg, QDir::toNativeSeparators(m_jpegPath), remoteName(preset), {}});
         emit status(texts::transferredPrefix + QString::number(jpeg.size()) +
                     texts::transferredSuffix);
+        emit published(jpeg);
     }
     m_capture.setLivePreview(true);
 }
 
 void FramePublisher::onAutoUpdateTick()
+{
+    if (!m_automaticHeld)
+        sendAutomatic();
+}
+
+void FramePublisher::sendAutomatic()
 {
     if (m_transfer.IsBusy())
         return;

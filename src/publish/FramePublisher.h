@@ -52,6 +52,11 @@ public:
     // Waits until the files of the sends so far are written: for tests and
     // benchmarks, never the window. False when the limit ran out.
     bool waitForFiles(std::chrono::milliseconds limit);
+    // While held, ticks of the automatic-update timer send nothing; the
+    // timer itself keeps the operator's setting.
+    void setAutomaticHeld(bool held) { m_automaticHeld = held; }
+    // An automatic send: none while a transfer is still running.
+    void sendAutomatic();
     // Hands the transfer the server, then the password, then the user name
     // of the upload settings.
     void applyCredentials();
@@ -64,6 +69,8 @@ signals:
     void status(const QString& text);
     // Whether the Send Frame button is usable.
     void sendFrameEnabled(bool enabled);
+    // A frame went to the transfer: the JPEG's bytes as sent.
+    void published(const QByteArray& jpeg);
 
 private:
     // The JPEG's bytes, empty when there is nothing to publish; *grabbed
@@ -89,6 +96,7 @@ private:
     QString m_frameFolder;
     QString m_jpegPath;
     QString m_bitmapPath;
+    bool m_automaticHeld = false;
     // Writes the files off the caller's thread, one run at a time, in
     // order; last, so it has finished before anything else goes.
     std::atomic<quint64> m_filesAsked{0};

@@ -33,7 +33,8 @@ KivraWebcam& StationRig::window()
                                      m_parts.transfer ? *m_parts.transfer : transfer,
                                      sqlitePresetFile,
                                      m_parts.remoteSockets,
-                                     m_parts.browser};
+                                     m_parts.browser,
+                                     &clock};
         m_window = std::make_unique<KivraWebcam>(components);
     }
     return *m_window;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "FakeCaptureDevice.h"
+#include "FakeClock.h"
 #include "FakeFileTransfer.h"
 #include "FakeImageCodec.h"
 #include "FakeMessageBoxes.h"
@@ -49,6 +50,8 @@ public:
     FakeMessageBoxes messages;
     FakeImageCodec codec;
     FakeFileTransfer transfer;
+    // The time of day the station sees (noon UTC on 21 June 2026 unless set).
+    FakeClock clock;
 
     KivraWebcam& window();
     // Start-up with the stored settings still waiting for their deferred
