@@ -521,7 +521,7 @@ void KivraWebcam::openSchedule()
                                        readArchiveSettings(store, StationPaths::dataFolder()),
                                        readTimelapseSettings(store)};
     dlgSchedule dialog(
-        current, m_daylight->nextChangeText(), FrameArchive::days(current.archive.folder),
+        current, m_daylight->nextChangeText(), m_archive->listDays(current.archive.folder),
         [this](QDate day) { m_dailyTimelapse->makeNow(day); }, this);
     if (dialog.exec() != QDialog::Accepted)
         return;

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPromise>
 #include <QRegularExpression>
 #include <QStorageInfo>
 
@@ -92,6 +93,18 @@ bool FrameArchive::waitForIdle(std::chrono::milliseconds limit)
 QString FrameArchive::dayFolder(const QString& folder, QDate day)
 {
     return QDir(folder).filePath(day.toString(dayFormat));
+}
+
+QFuture<QList<QDate>> FrameArchive::listDays(const QString& folder)
+{
+    auto promise = std::make_shared<QPromise<QList<QDate>>>();
+    promise->start();
+    QFuture<QList<QDate>> listed = promise->future();
+    m_worker.start([promise, folder] {
+        promise->addResult(days(folder));
+        promise->finish();
+    });
+    return listed;
 }
 
 QList<QDate> FrameArchive::days(const QString& folder)

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
+#include <QFuture>
 #include <QObject>
 #include <QStringList>
 #include <QThreadPool>
@@ -46,6 +47,9 @@ public:
     // The archived days of a folder, oldest first, and a day's frames in
     // order of time.
     static QList<QDate> days(const QString& folder);
+    // The same, listed on the archive's thread: a folder on a slow or hung
+    // disk never holds up the window.
+    QFuture<QList<QDate>> listDays(const QString& folder);
     static QStringList frames(const QString& folder, QDate day);
     static QString dayFolder(const QString& folder, QDate day);
 

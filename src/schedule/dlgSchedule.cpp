@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QFutureWatcher>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -55,7 +56,7 @@ QCheckBox* checkBox(const char* name, const QString& text, bool checked)
 } // namespace
 
 dlgSchedule::dlgSchedule(const Choices& current, const QString& nextChange,
-                         const QList<QDate>& days, std::function<void(QDate)> makeVideo,
+                         QFuture<QList<QDate>> days, std::function<void(QDate)> makeVideo,
                          QWidget* parent)
     : QDialog(parent)
     , m_current(current)
@@ -65,7 +66,9 @@ dlgSchedule::dlgSchedule(const Choices& current, const QString& nextChange,
     setWindowTitle(tr("Schedule"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(makeScheduleBox(current.schedule, nextChange));
-    layout->addWidget(makeArchiveBox(current.archive, current.timelapse, days));
+    auto* archive = makeArchiveBox(current.archive, current.timelapse);
+    static_cast<QFormLayout*>(archive->layout())->addRow(tr("Video of:"), makeVideoRow(days));
+    layout->addWidget(archive);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -105,8 +108,7 @@ QWidget* dlgSchedule::makeScheduleBox(const ScheduleSettings& s, const QString& 
     return box;
 }
 
-QWidget* dlgSchedule::makeArchiveBox(const ArchiveSettings& a, const TimelapseSettings& t,
-                                     const QList<QDate>& days)
+QWidget* dlgSchedule::makeArchiveBox(const ArchiveSettings& a, const TimelapseSettings& t)
 {
     auto* box = new QGroupBox(tr("Archive and time-lapse"));
     auto* form = new QFormLayout(box);
@@ -120,20 +122,6 @@ QWidget* dlgSchedule::makeArchiveBox(const ArchiveSettings& a, const TimelapseSe
     m_timelapseOn = checkBox("TimelapseEnabled", tr("Make a video of each day"), t.enabled);
     m_rate = spinBox("Rate", 1, 120, t.rate, tr(" frames a second"));
     m_upload = checkBox("Upload", tr("Upload the video"), t.upload);
-    m_videoDay = new QComboBox;
-    m_videoDay->setObjectName(QStringLiteral("VideoDay"));
-    for (auto day = days.crbegin(); day != days.crend(); ++day)
-        m_videoDay->addItem(day->toString(Qt::ISODate), *day);
-    auto* make = new QPushButton(tr("Make Time-lapse"));
-    make->setObjectName(QStringLiteral("cmdMakeTimelapse"));
-    make->setEnabled(!days.isEmpty());
-    connect(make, &QPushButton::clicked, this, [this] {
-        if (m_makeVideo && m_videoDay->currentIndex() >= 0)
-            m_makeVideo(m_videoDay->currentData().toDate());
-    });
-    auto* makeRow = new QHBoxLayout;
-    makeRow->addWidget(m_videoDay);
-    makeRow->addWidget(make);
     form->addRow(m_archiveOn);
     form->addRow(tr("Folder:"), m_folder);
     form->addRow(tr("Keep for:"), m_days);
@@ -141,8 +129,37 @@ QWidget* dlgSchedule::makeArchiveBox(const ArchiveSettings& a, const TimelapseSe
     form->addRow(m_timelapseOn);
     form->addRow(tr("Rate:"), m_rate);
     form->addRow(m_upload);
-    form->addRow(tr("Video of:"), makeRow);
     return box;
+}
+
+QWidget* dlgSchedule::makeVideoRow(QFuture<QList<QDate>> days)
+{
+    m_videoDay = new QComboBox;
+    m_videoDay->setObjectName(QStringLiteral("VideoDay"));
+    auto* make = new QPushButton(tr("Make Time-lapse"));
+    make->setObjectName(QStringLiteral("cmdMakeTimelapse"));
+    make->setEnabled(false);
+    connect(make, &QPushButton::clicked, this, [this] {
+        if (m_makeVideo && m_videoDay->currentIndex() >= 0)
+            m_makeVideo(m_videoDay->currentData().toDate());
+    });
+    // The watcher goes with the dialog, so a listing that ends after it
+    // was closed reaches nobody.
+    auto* listing = new QFutureWatcher<QList<QDate>>(this);
+    connect(listing, &QFutureWatcherBase::finished, this, [this, listing, make] {
+        const QList<QDate> found =
+            listing->future().resultCount() ? listing->result() : QList<QDate>();
+        for (auto day = found.crbegin(); day != found.crend(); ++day)
+            m_videoDay->addItem(day->toString(Qt::ISODate), *day);
+        make->setEnabled(!found.isEmpty());
+    });
+    listing->setFuture(days);
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_videoDay);
+    layout->addWidget(make);
+    return row;
 }
 
 dlgSchedule::Choices dlgSchedule::choices() const

@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QDialog>
+#include <QFuture>
 
 #include <functional>
 
@@ -27,7 +28,9 @@ public:
         TimelapseSettings timelapse;
     };
 
-    dlgSchedule(const Choices& current, const QString& nextChange, const QList<QDate>& days,
+    // The archived days come when they are listed; until then no video
+    // can be asked for.
+    dlgSchedule(const Choices& current, const QString& nextChange, QFuture<QList<QDate>> days,
                 std::function<void(QDate)> makeVideo, QWidget* parent = nullptr);
 
     // What the operator chose; a latitude or longitude that is no number
@@ -36,8 +39,8 @@ public:
 
 private:
     QWidget* makeScheduleBox(const ScheduleSettings& s, const QString& nextChange);
-    QWidget* makeArchiveBox(const ArchiveSettings& a, const TimelapseSettings& t,
-                            const QList<QDate>& days);
+    QWidget* makeArchiveBox(const ArchiveSettings& a, const TimelapseSettings& t);
+    QWidget* makeVideoRow(QFuture<QList<QDate>> days);
 
     Choices m_current;
     std::function<void(QDate)> m_makeVideo;

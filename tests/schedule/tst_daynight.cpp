@@ -304,8 +304,8 @@ private slots:
 
     // The day's video comes by itself at sunset: 100 archived frames at 25
     // a second are an H.264 MP4 of 4 s, under its final name only once
-    // complete, then uploaded beside the frames. A video stopped halfway
-    // leaves nothing.
+    // complete, then uploaded beside the frames. A video asked for in the
+    // dialog and stopped halfway leaves nothing.
     void theDaysVideoIsMadeAtSunsetAndUploaded()
     {
         Station s(QStringLiteral("Continue"), true);
@@ -323,7 +323,14 @@ private slots:
         });
 
         QSignalSpy ended(&maker, &TimelapseMaker::finished);
-        QVERIFY(maker.make(FrameArchive::frames(s.archive, midsummer), 25, video));
+        QVERIFY(scheduleDialog(s.rig.window(), [](dlgSchedule& d) {
+            auto* days = d.findChild<QComboBox*>(QStringLiteral("VideoDay"));
+            QTRY_COMPARE(days->count(), 1);
+            QCOMPARE(days->currentText(), QStringLiteral("2026-06-21"));
+            QTest::mouseClick(d.findChild<QPushButton*>(QStringLiteral("cmdMakeTimelapse")),
+                              Qt::LeftButton);
+        }));
+        QVERIFY(maker.isBusy());
         QTRY_VERIFY_WITH_TIMEOUT(partSeen, 60000);
         maker.cancel();
         QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 1, 60000);
