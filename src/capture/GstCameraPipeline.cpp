@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -72,24 +73,71 @@ void copyPlane(const GstVideoFrame& from, QVideoFrame& to, int plane)
                     std::min(rowBytes, size_t(targetStride)));
 }
 
-// One copy, from the sample's memory into the frame's, plane by plane, in
-// the decoder's own layout.
-QVideoFrame toVideoFrame(GstSample* sample)
+// Maps the sample's buffer as a frame of a layout the pipeline gives.
+bool mapSample(GstSample* sample, GstVideoFrame* mapped, QVideoFrameFormat::PixelFormat* format)
 {
     GstVideoInfo info;
     if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample)))
-        return {};
-    const QVideoFrameFormat::PixelFormat format = pixelFormatOf(GST_VIDEO_INFO_FORMAT(&info));
+        return false;
+    *format = pixelFormatOf(GST_VIDEO_INFO_FORMAT(&info));
+    return *format != QVideoFrameFormat::Format_Invalid &&
+           gst_video_frame_map(mapped, &info, gst_sample_get_buffer(sample), GST_MAP_READ);
+}
+
+// The largest even size of the frame's shape within bound; never larger
+// than the frame.
+QSize fitted(QSize frame, QSize bound)
+{
+    if (frame.width() <= bound.width() && frame.height() <= bound.height())
+        return frame;
+    QSize size = frame.scaled(bound, Qt::KeepAspectRatio);
+    size.setWidth(std::max(2, size.width() & ~1));
+    size.setHeight(std::max(2, size.height() & ~1));
+    return size;
+}
+
+// Picks every plane's samples by nearest neighbour: no filtering, as the
+// small live view hides the difference and the processor does not.
+void shrinkPlanes(const GstVideoFrame& from, QVideoFrame& to)
+{
+    GstVideoInfo shape;
+    gst_video_info_set_format(&shape, GST_VIDEO_FRAME_FORMAT(&from), guint(to.width()),
+                              guint(to.height()));
+    std::vector<int> columns;
+    for (int plane = 0; plane < to.planeCount(); ++plane) {
+        const int pixelBytes = GST_VIDEO_FRAME_COMP_PSTRIDE(&from, plane);
+        const int fromWidth = GST_VIDEO_FRAME_COMP_WIDTH(&from, plane);
+        const int fromHeight = GST_VIDEO_FRAME_COMP_HEIGHT(&from, plane);
+        const int width = GST_VIDEO_INFO_COMP_WIDTH(&shape, plane);
+        const int height = GST_VIDEO_INFO_COMP_HEIGHT(&shape, plane);
+        columns.resize(size_t(width));
+        for (int x = 0; x < width; ++x)
+            columns[size_t(x)] = (x * fromWidth / width) * pixelBytes;
+        const auto* source = static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&from, plane));
+        const int sourceStride = GST_VIDEO_FRAME_PLANE_STRIDE(&from, plane);
+        for (int y = 0; y < height; ++y) {
+            const uchar* row = source + size_t(y * fromHeight / height) * size_t(sourceStride);
+            uchar* target = to.bits(plane) + size_t(y) * size_t(to.bytesPerLine(plane));
+            for (int x = 0; x < width; ++x, target += pixelBytes)
+                std::memcpy(target, row + columns[size_t(x)], size_t(pixelBytes));
+        }
+    }
+}
+
+// A frame of the sample's layout at size, filled by fill from the mapped
+// sample.
+template <typename Fill> QVideoFrame madeFrom(GstSample* sample, QSize bound, Fill fill)
+{
     GstVideoFrame mapped;
-    if (format == QVideoFrameFormat::Format_Invalid ||
-        !gst_video_frame_map(&mapped, &info, gst_sample_get_buffer(sample), GST_MAP_READ))
+    QVideoFrameFormat::PixelFormat format;
+    if (!mapSample(sample, &mapped, &format))
         return {};
-    QVideoFrame frame(QVideoFrameFormat(
-        QSize(GST_VIDEO_FRAME_WIDTH(&mapped), GST_VIDEO_FRAME_HEIGHT(&mapped)), format));
+    const QSize whole(GST_VIDEO_FRAME_WIDTH(&mapped), GST_VIDEO_FRAME_HEIGHT(&mapped));
+    const QSize size = bound.isEmpty() ? whole : fitted(whole, bound);
+    QVideoFrame frame(QVideoFrameFormat(size, format));
     if (frame.map(QVideoFrame::WriteOnly) &&
         frame.planeCount() == int(GST_VIDEO_FRAME_N_PLANES(&mapped))) {
-        for (int plane = 0; plane < frame.planeCount(); ++plane)
-            copyPlane(mapped, frame, plane);
+        fill(mapped, frame, size == whole);
         frame.unmap();
     } else {
         frame = {};
@@ -98,16 +146,32 @@ QVideoFrame toVideoFrame(GstSample* sample)
     return frame;
 }
 
+// Tells the decoder that padded frames are welcome: rows and planes are
+// read by their own strides and offsets. Without it the decoder copies
+// every frame into a tight layout before handing it on.
+GstPadProbeReturn onSinkQuery(GstPad*, GstPadProbeInfo* info, gpointer)
+{
+    GstQuery* query = GST_PAD_PROBE_INFO_QUERY(info);
+    if (GST_QUERY_TYPE(query) == GST_QUERY_ALLOCATION)
+        gst_query_add_allocation_meta(query, GST_VIDEO_META_API_TYPE, nullptr);
+    return GST_PAD_PROBE_OK;
+}
+
+struct SinkContext
+{
+    GstCameraPipeline::Events* events;
+    QSize previewSize;
+};
+
 GstFlowReturn onSample(GstAppSink* sink, gpointer data)
 {
-    auto* events = static_cast<GstCameraPipeline::Events*>(data);
-    GstSample* sample = gst_app_sink_pull_sample(sink);
+    const auto* context = static_cast<const SinkContext*>(data);
+    const HeldSample sample(gst_app_sink_pull_sample(sink), gst_sample_unref);
     if (!sample)
         return GST_FLOW_EOS;
-    const QVideoFrame frame = toVideoFrame(sample);
-    gst_sample_unref(sample);
-    if (frame.isValid())
-        events->frame(frame);
+    const QVideoFrame preview = GstCameraPipeline::previewFrame(sample.get(), context->previewSize);
+    if (preview.isValid())
+        context->events->frame(sample, preview);
     return GST_FLOW_OK;
 }
 
@@ -143,8 +207,9 @@ GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data)
 
 } // namespace
 
-GstCameraPipeline::GstCameraPipeline(NetworkCamera camera, Events events)
+GstCameraPipeline::GstCameraPipeline(NetworkCamera camera, QSize previewSize, Events events)
     : m_camera(std::move(camera))
+    , m_previewSize(previewSize)
     , m_events(std::move(events))
 {}
 
@@ -170,6 +235,26 @@ QByteArray GstCameraPipeline::description(const NetworkCamera& camera)
     if (camera.isRtsp())
         return "rtspsrc name=source ! application/x-rtp,media=video ! decodebin ! " + tail;
     return "souphttpsrc name=source is-live=true ! multipartdemux ! jpegdec ! " + tail;
+}
+
+QVideoFrame GstCameraPipeline::fullFrame(GstSample* sample)
+{
+    return madeFrom(sample, QSize(), [](const GstVideoFrame& from, QVideoFrame& to, bool) {
+        for (int plane = 0; plane < to.planeCount(); ++plane)
+            copyPlane(from, to, plane);
+    });
+}
+
+QVideoFrame GstCameraPipeline::previewFrame(GstSample* sample, QSize bound)
+{
+    return madeFrom(sample, bound, [](const GstVideoFrame& from, QVideoFrame& to, bool whole) {
+        if (!whole) {
+            shrinkPlanes(from, to);
+            return;
+        }
+        for (int plane = 0; plane < to.planeCount(); ++plane)
+            copyPlane(from, to, plane);
+    });
 }
 
 bool GstCameraPipeline::build(QString* reason)
@@ -214,7 +299,12 @@ void GstCameraPipeline::connectSink(GstElement* sink)
 {
     GstAppSinkCallbacks callbacks = {};
     callbacks.new_sample = onSample;
-    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, &m_events, nullptr);
+    GstPad* pad = gst_element_get_static_pad(sink, "sink");
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_QUERY_DOWNSTREAM, onSinkQuery, nullptr, nullptr);
+    gst_object_unref(pad);
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks,
+                               new SinkContext{&m_events, m_previewSize},
+                               [](gpointer data) { delete static_cast<SinkContext*>(data); });
 }
 
 bool GstCameraPipeline::play(QString* reason)
