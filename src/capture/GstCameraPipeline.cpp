@@ -96,30 +96,52 @@ QSize fitted(QSize frame, QSize bound)
     return size;
 }
 
-// Picks every plane's samples by nearest neighbour: no filtering, as the
-// small live view hides the difference and the processor does not.
+// One plane's rows and columns picked by nearest neighbour; Pixel is the
+// plane's sample (one byte, NV12's byte pair, BGRx's four), copied whole.
+template <typename Pixel>
+void shrinkPlane(const uchar* source, int sourceStride, int fromWidth, int fromHeight,
+                 uchar* target, int targetStride, int width, int height)
+{
+    std::vector<int> columns(static_cast<size_t>(width));
+    for (int x = 0; x < width; ++x)
+        columns[size_t(x)] = x * fromWidth / width;
+    for (int y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const Pixel*>(source + size_t(y * fromHeight / height) *
+                                                                      size_t(sourceStride));
+        auto* out = reinterpret_cast<Pixel*>(target + size_t(y) * size_t(targetStride));
+        for (int x = 0; x < width; ++x)
+            out[x] = row[columns[size_t(x)]];
+    }
+}
+
+// Every plane shrunk by nearest neighbour: no filtering, as the small live
+// view hides the difference and the processor does not.
 void shrinkPlanes(const GstVideoFrame& from, QVideoFrame& to)
 {
     GstVideoInfo shape;
     gst_video_info_set_format(&shape, GST_VIDEO_FRAME_FORMAT(&from), guint(to.width()),
                               guint(to.height()));
-    std::vector<int> columns;
     for (int plane = 0; plane < to.planeCount(); ++plane) {
-        const int pixelBytes = GST_VIDEO_FRAME_COMP_PSTRIDE(&from, plane);
+        const auto* source = static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&from, plane));
+        const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&from, plane);
         const int fromWidth = GST_VIDEO_FRAME_COMP_WIDTH(&from, plane);
         const int fromHeight = GST_VIDEO_FRAME_COMP_HEIGHT(&from, plane);
         const int width = GST_VIDEO_INFO_COMP_WIDTH(&shape, plane);
         const int height = GST_VIDEO_INFO_COMP_HEIGHT(&shape, plane);
-        columns.resize(size_t(width));
-        for (int x = 0; x < width; ++x)
-            columns[size_t(x)] = (x * fromWidth / width) * pixelBytes;
-        const auto* source = static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&from, plane));
-        const int sourceStride = GST_VIDEO_FRAME_PLANE_STRIDE(&from, plane);
-        for (int y = 0; y < height; ++y) {
-            const uchar* row = source + size_t(y * fromHeight / height) * size_t(sourceStride);
-            uchar* target = to.bits(plane) + size_t(y) * size_t(to.bytesPerLine(plane));
-            for (int x = 0; x < width; ++x, target += pixelBytes)
-                std::memcpy(target, row + columns[size_t(x)], size_t(pixelBytes));
+        const auto shrink = [&](auto pixel) {
+            shrinkPlane<decltype(pixel)>(source, stride, fromWidth, fromHeight, to.bits(plane),
+                                         to.bytesPerLine(plane), width, height);
+        };
+        switch (GST_VIDEO_FRAME_COMP_PSTRIDE(&from, plane)) {
+        case 4:
+            shrink(quint32());
+            break;
+        case 2:
+            shrink(quint16());
+            break;
+        default:
+            shrink(quint8());
+            break;
         }
     }
 }
