@@ -168,17 +168,6 @@ template <typename Fill> QVideoFrame madeFrom(GstSample* sample, QSize bound, Fi
     return frame;
 }
 
-// Tells the decoder that padded frames are welcome: rows and planes are
-// read by their own strides and offsets. Without it the decoder copies
-// every frame into a tight layout before handing it on.
-GstPadProbeReturn onSinkQuery(GstPad*, GstPadProbeInfo* info, gpointer)
-{
-    GstQuery* query = GST_PAD_PROBE_INFO_QUERY(info);
-    if (GST_QUERY_TYPE(query) == GST_QUERY_ALLOCATION)
-        gst_query_add_allocation_meta(query, GST_VIDEO_META_API_TYPE, nullptr);
-    return GST_PAD_PROBE_OK;
-}
-
 struct SinkContext
 {
     GstCameraPipeline::Events* events;
@@ -321,9 +310,6 @@ void GstCameraPipeline::connectSink(GstElement* sink)
 {
     GstAppSinkCallbacks callbacks = {};
     callbacks.new_sample = onSample;
-    GstPad* pad = gst_element_get_static_pad(sink, "sink");
-    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_QUERY_DOWNSTREAM, onSinkQuery, nullptr, nullptr);
-    gst_object_unref(pad);
     gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks,
                                new SinkContext{&m_events, m_previewSize},
                                [](gpointer data) { delete static_cast<SinkContext*>(data); });
