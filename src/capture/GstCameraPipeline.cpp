@@ -177,9 +177,10 @@ struct SinkContext
 GstFlowReturn onSample(GstAppSink* sink, gpointer data)
 {
     const auto* context = static_cast<const SinkContext*>(data);
-    const HeldSample sample(gst_app_sink_pull_sample(sink), gst_sample_unref);
-    if (!sample)
+    GstSample* pulled = gst_app_sink_pull_sample(sink);
+    if (!pulled)
         return GST_FLOW_EOS;
+    const HeldSample sample(pulled, gst_sample_unref);
     const QVideoFrame preview = GstCameraPipeline::previewFrame(sample.get(), context->previewSize);
     if (preview.isValid())
         context->events->frame(sample, preview);
