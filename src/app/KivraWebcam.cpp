@@ -91,6 +91,7 @@ KivraWebcam::KivraWebcam(const StationComponents& components, QWidget* parent)
     setFixedSize(twips(9960), twips(7125));
 
     components.capture.setPreviewSink(ui.ezVidCap1->videoSink());
+    components.capture.setPreviewSize(ui.ezVidCap1->size());
     connectControls();
     connectRemote();
     connectPointing();
@@ -262,7 +263,11 @@ void KivraWebcam::openWebRemote()
 
 QImage KivraWebcam::previewFrame() const
 {
-    QImage frame = ui.ezVidCap1->videoSink()->videoFrame().toImage();
+    // The live picture may be a scaled-down one; the capture's own frame is
+    // whole.
+    QImage frame = m_components.capture.newestFrame().toImage();
+    if (frame.isNull())
+        frame = ui.ezVidCap1->videoSink()->videoFrame().toImage();
     if (frame.isNull()) {
         // No picture yet: a plain frame of the usual size still shows the
         // band and the turn.

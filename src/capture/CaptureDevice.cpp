@@ -9,3 +9,10 @@ bool CaptureDevice::setNetworkCameras(const QList<NetworkCamera>&)
     // anything; choosing its driver again does no harm.
     return false;
 }
+
+void CaptureDevice::setPreviewSize(QSize) {}
+
+QVideoFrame CaptureDevice::newestFrame() const
+{
+    return {};
+}

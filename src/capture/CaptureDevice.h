@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QSize>
 #include <QString>
+#include <QVideoFrame>
 
 class QDateTime;
 
@@ -58,6 +59,13 @@ public:
     // Where the live picture goes; the sink must outlive the component or
     // be replaced first.
     virtual void setPreviewSink(QVideoSink* sink) = 0;
+    // How large the live picture is shown; a driver may give the preview
+    // sink frames scaled down to it.
+    virtual void setPreviewSize(QSize size);
+    // The newest frame whole, for those who look without snapping (held
+    // still on the snapped one after a snap); invalid when the preview
+    // sink's frame is the whole one.
+    virtual QVideoFrame newestFrame() const;
     // Keeps the newest frame and holds the live picture on it. False, and
     // nothing kept, when no new frame came within the stall limit: an old
     // picture is never passed off as a new one.

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -72,24 +73,93 @@ void copyPlane(const GstVideoFrame& from, QVideoFrame& to, int plane)
                     std::min(rowBytes, size_t(targetStride)));
 }
 
-// One copy, from the sample's memory into the frame's, plane by plane, in
-// the decoder's own layout.
-QVideoFrame toVideoFrame(GstSample* sample)
+// Maps the sample's buffer as a frame of a layout the pipeline gives.
+bool mapSample(GstSample* sample, GstVideoFrame* mapped, QVideoFrameFormat::PixelFormat* format)
 {
     GstVideoInfo info;
     if (!gst_video_info_from_caps(&info, gst_sample_get_caps(sample)))
-        return {};
-    const QVideoFrameFormat::PixelFormat format = pixelFormatOf(GST_VIDEO_INFO_FORMAT(&info));
+        return false;
+    *format = pixelFormatOf(GST_VIDEO_INFO_FORMAT(&info));
+    return *format != QVideoFrameFormat::Format_Invalid &&
+           gst_video_frame_map(mapped, &info, gst_sample_get_buffer(sample), GST_MAP_READ);
+}
+
+// The largest even size of the frame's shape within bound; never larger
+// than the frame.
+QSize fitted(QSize frame, QSize bound)
+{
+    if (frame.width() <= bound.width() && frame.height() <= bound.height())
+        return frame;
+    QSize size = frame.scaled(bound, Qt::KeepAspectRatio);
+    size.setWidth(std::max(2, size.width() & ~1));
+    size.setHeight(std::max(2, size.height() & ~1));
+    return size;
+}
+
+// One plane's rows and columns picked by nearest neighbour; Pixel is the
+// plane's sample (one byte, NV12's byte pair, BGRx's four), copied whole.
+template <typename Pixel>
+void shrinkPlane(const uchar* source, int sourceStride, int fromWidth, int fromHeight,
+                 uchar* target, int targetStride, int width, int height)
+{
+    std::vector<int> columns(static_cast<size_t>(width));
+    for (int x = 0; x < width; ++x)
+        columns[size_t(x)] = x * fromWidth / width;
+    for (int y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const Pixel*>(source + size_t(y * fromHeight / height) *
+                                                                      size_t(sourceStride));
+        auto* out = reinterpret_cast<Pixel*>(target + size_t(y) * size_t(targetStride));
+        for (int x = 0; x < width; ++x)
+            out[x] = row[columns[size_t(x)]];
+    }
+}
+
+// Every plane shrunk by nearest neighbour: no filtering, as the small live
+// view hides the difference and the processor does not.
+void shrinkPlanes(const GstVideoFrame& from, QVideoFrame& to)
+{
+    GstVideoInfo shape;
+    gst_video_info_set_format(&shape, GST_VIDEO_FRAME_FORMAT(&from), guint(to.width()),
+                              guint(to.height()));
+    for (int plane = 0; plane < to.planeCount(); ++plane) {
+        const auto* source = static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&from, plane));
+        const int stride = GST_VIDEO_FRAME_PLANE_STRIDE(&from, plane);
+        const int fromWidth = GST_VIDEO_FRAME_COMP_WIDTH(&from, plane);
+        const int fromHeight = GST_VIDEO_FRAME_COMP_HEIGHT(&from, plane);
+        const int width = GST_VIDEO_INFO_COMP_WIDTH(&shape, plane);
+        const int height = GST_VIDEO_INFO_COMP_HEIGHT(&shape, plane);
+        const auto shrink = [&](auto pixel) {
+            shrinkPlane<decltype(pixel)>(source, stride, fromWidth, fromHeight, to.bits(plane),
+                                         to.bytesPerLine(plane), width, height);
+        };
+        switch (GST_VIDEO_FRAME_COMP_PSTRIDE(&from, plane)) {
+        case 4:
+            shrink(quint32());
+            break;
+        case 2:
+            shrink(quint16());
+            break;
+        default:
+            shrink(quint8());
+            break;
+        }
+    }
+}
+
+// A frame of the sample's layout at size, filled by fill from the mapped
+// sample.
+template <typename Fill> QVideoFrame madeFrom(GstSample* sample, QSize bound, Fill fill)
+{
     GstVideoFrame mapped;
-    if (format == QVideoFrameFormat::Format_Invalid ||
-        !gst_video_frame_map(&mapped, &info, gst_sample_get_buffer(sample), GST_MAP_READ))
+    QVideoFrameFormat::PixelFormat format;
+    if (!mapSample(sample, &mapped, &format))
         return {};
-    QVideoFrame frame(QVideoFrameFormat(
-        QSize(GST_VIDEO_FRAME_WIDTH(&mapped), GST_VIDEO_FRAME_HEIGHT(&mapped)), format));
+    const QSize whole(GST_VIDEO_FRAME_WIDTH(&mapped), GST_VIDEO_FRAME_HEIGHT(&mapped));
+    const QSize size = bound.isEmpty() ? whole : fitted(whole, bound);
+    QVideoFrame frame(QVideoFrameFormat(size, format));
     if (frame.map(QVideoFrame::WriteOnly) &&
         frame.planeCount() == int(GST_VIDEO_FRAME_N_PLANES(&mapped))) {
-        for (int plane = 0; plane < frame.planeCount(); ++plane)
-            copyPlane(mapped, frame, plane);
+        fill(mapped, frame, size == whole);
         frame.unmap();
     } else {
         frame = {};
@@ -98,16 +168,22 @@ QVideoFrame toVideoFrame(GstSample* sample)
     return frame;
 }
 
+struct SinkContext
+{
+    GstCameraPipeline::Events* events;
+    QSize previewSize;
+};
+
 GstFlowReturn onSample(GstAppSink* sink, gpointer data)
 {
-    auto* events = static_cast<GstCameraPipeline::Events*>(data);
-    GstSample* sample = gst_app_sink_pull_sample(sink);
-    if (!sample)
+    const auto* context = static_cast<const SinkContext*>(data);
+    GstSample* pulled = gst_app_sink_pull_sample(sink);
+    if (!pulled)
         return GST_FLOW_EOS;
-    const QVideoFrame frame = toVideoFrame(sample);
-    gst_sample_unref(sample);
-    if (frame.isValid())
-        events->frame(frame);
+    const HeldSample sample(pulled, gst_sample_unref);
+    const QVideoFrame preview = GstCameraPipeline::previewFrame(sample.get(), context->previewSize);
+    if (preview.isValid())
+        context->events->frame(sample, preview);
     return GST_FLOW_OK;
 }
 
@@ -143,8 +219,9 @@ GstBusSyncReply onBusMessage(GstBus*, GstMessage* message, gpointer data)
 
 } // namespace
 
-GstCameraPipeline::GstCameraPipeline(NetworkCamera camera, Events events)
+GstCameraPipeline::GstCameraPipeline(NetworkCamera camera, QSize previewSize, Events events)
     : m_camera(std::move(camera))
+    , m_previewSize(previewSize)
     , m_events(std::move(events))
 {}
 
@@ -164,12 +241,35 @@ QByteArray GstCameraPipeline::description(const NetworkCamera& camera)
     // The decoder's own I420 or NV12 passes as it is: a graphics processor
     // draws it, and the copy is less than half that of BGRx. Measured for
     // 720p at 25 frames a second, without the picture drawn: 44 ms of
-    // processor a second against 74 for a conversion to BGRx here.
-    const QByteArray tail = "videoconvert ! video/x-raw,format=(string){I420,NV12,BGRx} ! "
-                            "appsink name=sink max-buffers=1 drop=true sync=false";
+    // processor a second against 74 for a conversion to BGRx here. The sink
+    // keeps no last sample of its own: that extra hold made the decoder copy
+    // every new frame before handing it on.
+    const QByteArray tail =
+        "videoconvert ! video/x-raw,format=(string){I420,NV12,BGRx} ! "
+        "appsink name=sink max-buffers=1 drop=true sync=false enable-last-sample=false";
     if (camera.isRtsp())
         return "rtspsrc name=source ! application/x-rtp,media=video ! decodebin ! " + tail;
     return "souphttpsrc name=source is-live=true ! multipartdemux ! jpegdec ! " + tail;
+}
+
+QVideoFrame GstCameraPipeline::fullFrame(GstSample* sample)
+{
+    return madeFrom(sample, QSize(), [](const GstVideoFrame& from, QVideoFrame& to, bool) {
+        for (int plane = 0; plane < to.planeCount(); ++plane)
+            copyPlane(from, to, plane);
+    });
+}
+
+QVideoFrame GstCameraPipeline::previewFrame(GstSample* sample, QSize bound)
+{
+    return madeFrom(sample, bound, [](const GstVideoFrame& from, QVideoFrame& to, bool whole) {
+        if (!whole) {
+            shrinkPlanes(from, to);
+            return;
+        }
+        for (int plane = 0; plane < to.planeCount(); ++plane)
+            copyPlane(from, to, plane);
+    });
 }
 
 bool GstCameraPipeline::build(QString* reason)
@@ -214,7 +314,9 @@ void GstCameraPipeline::connectSink(GstElement* sink)
 {
     GstAppSinkCallbacks callbacks = {};
     callbacks.new_sample = onSample;
-    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, &m_events, nullptr);
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks,
+                               new SinkContext{&m_events, m_previewSize},
+                               [](gpointer data) { delete static_cast<SinkContext*>(data); });
 }
 
 bool GstCameraPipeline::play(QString* reason)

@@ -28,7 +28,8 @@ struct NetworkCameraSource::Mailbox
     std::mutex mutex;
     // Null once this run is over: nothing more is queued.
     NetworkCameraSource* receiver = nullptr;
-    QVideoFrame newest;
+    HeldSample newest;
+    QVideoFrame preview;
     bool frameQueued = false;
 };
 
@@ -88,11 +89,12 @@ void NetworkCameraSource::launch()
     m_silence.start();
 
     GstCameraPipeline::Events events;
-    events.frame = [mailbox](const QVideoFrame& frame) {
+    events.frame = [mailbox](const HeldSample& sample, const QVideoFrame& preview) {
         const std::lock_guard lock(mailbox->mutex);
         if (!mailbox->receiver)
             return;
-        mailbox->newest = frame;
+        mailbox->newest = sample;
+        mailbox->preview = preview;
         if (std::exchange(mailbox->frameQueued, true))
             return;
         QMetaObject::invokeMethod(
@@ -109,8 +111,8 @@ void NetworkCameraSource::launch()
             [receiver = mailbox->receiver, mailbox, reason] { receiver->onFault(mailbox, reason); },
             Qt::QueuedConnection);
     };
-    m_worker.post([this, camera = m_camera, events] {
-        m_pipeline = std::make_unique<GstCameraPipeline>(camera, events);
+    m_worker.post([this, camera = m_camera, size = m_previewSize, events] {
+        m_pipeline = std::make_unique<GstCameraPipeline>(camera, size, events);
         QString reason;
         if (!m_pipeline->play(&reason))
             events.fault(camera.masked(reason));
@@ -125,8 +127,12 @@ void NetworkCameraSource::release()
     {
         const std::lock_guard lock(m_mailbox->mutex);
         m_mailbox->receiver = nullptr;
-        m_mailbox->newest = {};
+        m_mailbox->newest.reset();
+        m_mailbox->preview = {};
     }
+    m_newest.reset();
+    m_copied.reset();
+    m_whole = {};
     m_mailbox.reset();
     // Stopping an RTSP stream waits for the server's answer.
     m_worker.post([this] { m_pipeline.reset(); });
@@ -137,13 +143,16 @@ void NetworkCameraSource::onFrames(const std::shared_ptr<Mailbox>& mailbox)
     if (mailbox != m_mailbox)
         return;
     QVideoFrame frame;
+    HeldSample sample;
     {
         const std::lock_guard lock(mailbox->mutex);
-        frame = std::exchange(mailbox->newest, {});
+        frame = std::exchange(mailbox->preview, {});
+        sample = std::exchange(mailbox->newest, {});
         mailbox->frameQueued = false;
     }
-    if (!frame.isValid())
+    if (!frame.isValid() || !sample)
         return;
+    m_newest = std::move(sample);
     m_framed = true;
     m_sinceFrame.start();
     m_pause = firstPause;
@@ -152,6 +161,15 @@ void NetworkCameraSource::onFrames(const std::shared_ptr<Mailbox>& mailbox)
         qCInfo(kivraCapture, "camera %s back", qPrintable(m_camera.name));
         emit back(QString(texts::networkCameraBack).arg(m_camera.name));
     }
+}
+
+QVideoFrame NetworkCameraSource::newestFrame() const
+{
+    if (m_newest != m_copied) {
+        m_whole = m_newest ? GstCameraPipeline::fullFrame(m_newest.get()) : QVideoFrame();
+        m_copied = m_newest;
+    }
+    return m_whole;
 }
 
 void NetworkCameraSource::onFault(const std::shared_ptr<Mailbox>& mailbox, const QString& reason)

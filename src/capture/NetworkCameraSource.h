@@ -1,18 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "GstCameraPipeline.h"
 #include "NetworkCamera.h"
 #include "TaskThread.h"
 
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
+#include <QVideoFrame>
 
 #include <chrono>
 #include <memory>
-
-class GstCameraPipeline;
-class QVideoFrame;
 
 // Runs the chosen network camera and keeps it running: a stream that
 // cannot be reached, refuses the login, ends or goes silent is said lost
@@ -35,8 +34,15 @@ public:
     // between two, until it counts as lost.
     void setSilenceLimits(std::chrono::milliseconds first, std::chrono::milliseconds between);
 
+    // The live view's frames fit within this size (taken at the next start).
+    void setPreviewSize(QSize size) { m_previewSize = size; }
+    // The newest frame whole, copied once when first asked for; invalid
+    // while none is held.
+    QVideoFrame newestFrame() const;
+
 signals:
-    void frameReady(const QVideoFrame& frame);
+    // A new frame, scaled for the live view; newestFrame() has it whole.
+    void frameReady(const QVideoFrame& preview);
     // "Camera <name> lost: <reason>", once for each loss.
     void lost(const QString& text);
     // "Camera <name> back", at the first frame after a loss.
@@ -61,6 +67,11 @@ private:
     QTimer m_retry;
     QTimer m_silence;
     QElapsedTimer m_sinceFrame;
+    QSize m_previewSize{320, 240};
+    HeldSample m_newest;
+    // The copy of m_newest made for whoever asked first.
+    mutable HeldSample m_copied;
+    mutable QVideoFrame m_whole;
     // The running pipeline's way back to this side; closed when it stops.
     std::shared_ptr<Mailbox> m_mailbox;
     // Touched only by tasks on m_worker.

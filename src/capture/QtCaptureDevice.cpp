@@ -242,11 +242,24 @@ bool QtCaptureDevice::snapFrame()
 {
     if (!m_latest.isValid() || !m_watch.isFresh())
         return false;
-    m_snapped = m_latest;
+    // A network camera's live picture is a small one: the snap takes its
+    // whole frame.
+    m_snapped = m_network.isRunning() ? m_network.newestFrame() : m_latest;
+    if (!m_snapped.isValid())
+        return false;
     // The preview holds still on the grabbed frame until live preview is
     // switched on again.
     m_live = false;
     return true;
+}
+
+QVideoFrame QtCaptureDevice::newestFrame() const
+{
+    // Only a network camera's preview is scaled down; the others' preview
+    // sink holds the whole frame.
+    if (!m_network.isRunning())
+        return {};
+    return m_live ? m_network.newestFrame() : m_snapped;
 }
 
 QImage QtCaptureDevice::snappedFrame() const

@@ -41,6 +41,8 @@ public:
     bool setFormat(const CaptureFormat& format) override;
 
     void setPreviewSink(QVideoSink* sink) override;
+    void setPreviewSize(QSize size) override { m_network.setPreviewSize(size); }
+    QVideoFrame newestFrame() const override;
     bool snapFrame() override;
     QImage snappedFrame() const override;
     void setLivePreview(bool on) override;

@@ -138,12 +138,15 @@ private slots:
     // An RTSP camera and an MJPEG camera added in the dialog: each is seen
     // live and published; a stopped server is said lost, a send then
     // publishes nothing, and it is said back once started again. Their
-    // password shows nowhere.
+    // password shows nowhere. A camera larger than the live picture is
+    // shown scaled down to it and snapped whole.
     void anOperatorAddsCamerasSeesThemAndPublishes()
     {
         const QString password = QStringLiteral("Mast-Pa55");
-        CameraTestServer mast(
-            {.kind = Kind::Rtsp, .user = QStringLiteral("op"), .password = password});
+        CameraTestServer mast({.kind = Kind::Rtsp,
+                               .user = QStringLiteral("op"),
+                               .password = password,
+                               .size = QSize(640, 480)});
         CameraTestServer door({.kind = Kind::Mjpeg, .user = {}, .password = {}});
         QVERIFY2(mast.isRunning() && door.isRunning(), qPrintable(mast.error() + door.error()));
         door.setColour(QStringLiteral("white"));
@@ -163,6 +166,13 @@ private slots:
         s.choose(QStringLiteral("Mast"));
         QTRY_COMPARE_WITH_TIMEOUT(s.shown(), QStringLiteral("red"), 20000);
         QCOMPARE(s.publish(), QStringLiteral("red"));
+        QCOMPARE(s.capture.snappedFrame().size(), QSize(640, 480));
+        const QSize shownSize = s.ui().ezVidCap1->videoSink()->videoFrame().size();
+        QVERIFY2(
+            shownSize.width() <= s.ui().ezVidCap1->width() &&
+                shownSize.height() <= s.ui().ezVidCap1->height() &&
+                shownSize.width() * 3 == shownSize.height() * 4,
+            qPrintable(QStringLiteral("%1x%2").arg(shownSize.width()).arg(shownSize.height())));
 
         mast.stop();
         QTRY_VERIFY_WITH_TIMEOUT(
