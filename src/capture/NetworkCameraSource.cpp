@@ -157,10 +157,9 @@ void NetworkCameraSource::onFrames(const std::shared_ptr<Mailbox>& mailbox)
     m_sinceFrame.start();
     m_pause = firstPause;
     emit frameReady(frame);
-    if (std::exchange(m_lost, false)) {
-        qCInfo(kivraCapture, "camera %s back", qPrintable(m_camera.name));
+    // The status line's text is the log's line too.
+    if (std::exchange(m_lost, false))
         emit back(QString(texts::networkCameraBack).arg(m_camera.name));
-    }
 }
 
 QVideoFrame NetworkCameraSource::newestFrame() const
