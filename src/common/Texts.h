@@ -136,7 +136,7 @@ inline constexpr QLatin1String settingsLinkRefused{
     "%1 links to %2, which is not a regular file of your own"};
 // Said at start-up until the file is private; %1 is the file.
 inline constexpr QLatin1String settingsExposed{
-    "%1 holds the FTP password and others can read it; chmod 600 makes it private"};
+    "%1 holds a password and others can read it; chmod 600 makes it private"};
 inline constexpr QLatin1String settingsCannotWrite{"cannot write %1: %2"};
 inline constexpr QLatin1String settingsWouldChange{
     "%1 would not read back as written; the file is left as it was"};
