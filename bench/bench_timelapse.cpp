@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "BenchFigure.h"
+#include "TickGap.h"
 #include "TimelapseMaker.h"
 
 #include <QCoreApplication>
@@ -66,21 +67,13 @@ struct Round
 Round ticking(const std::function<void(QEventLoop&)>& begin)
 {
     QEventLoop loop;
-    QElapsedTimer since;
-    double longest = 0;
-    QTimer tick;
-    tick.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-        longest = std::max(longest, since.nsecsElapsed() / 1e6);
-        since.restart();
-    });
+    TickGap gap;
     QElapsedTimer clock;
     clock.start();
     begin(loop);
-    since.start();
-    tick.start(1);
+    gap.start();
     loop.exec();
-    return {clock.nsecsElapsed() / 1e9, longest};
+    return {clock.nsecsElapsed() / 1e9, gap.longestMs()};
 }
 
 // Ours, through the worker the station uses.

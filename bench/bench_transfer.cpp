@@ -2,6 +2,7 @@
 #include "BenchFigure.h"
 #include "CurlFileTransfer.h"
 #include "FtpTestServer.h"
+#include "TickGap.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -53,13 +54,7 @@ double longestGap(CurlFileTransfer& transfer, const QString& command, qint64 dur
 {
     QEventLoop loop;
     QElapsedTimer clock;
-    QElapsedTimer sinceTick;
-    qint64 longestNs = 0;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout, &loop, [&] {
-        longestNs = qMax(longestNs, sinceTick.nsecsElapsed());
-        sinceTick.start();
+    TickGap gap([&] {
         if (command.isEmpty() && clock.elapsed() >= durationMs)
             loop.quit();
     });
@@ -70,17 +65,16 @@ double longestGap(CurlFileTransfer& transfer, const QString& command, qint64 dur
             loop.quit();
         });
     clock.start();
-    sinceTick.start();
-    ticker.start(1);
+    gap.start();
     if (!command.isEmpty())
         transfer.RunCommand(command);
     loop.exec();
     // A loop blocked until the end does not tick again before it quits.
-    longestNs = qMax(longestNs, sinceTick.nsecsElapsed());
+    gap.note();
     QObject::disconnect(done);
     if (tookMs)
         *tookMs = clock.elapsed();
-    return double(longestNs) / 1e6;
+    return gap.longestMs();
 }
 
 // The longest gap of each of several uploads against the timer alone for

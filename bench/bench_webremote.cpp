@@ -9,6 +9,7 @@
 #include "SettingsKeys.h"
 #include "StationRig.h"
 #include "TestPatternSource.h"
+#include "TickGap.h"
 #include "TouchPad.h"
 #include "WebCertificate.h"
 #include "WebServer.h"
@@ -347,13 +348,7 @@ bool WebBench::tapFigure()
 Phase WebBench::runPhase(int viewers)
 {
     Phase phase;
-    QElapsedTimer since;
-    QTimer tick;
-    tick.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        phase.longestGapMs = std::max(phase.longestGapMs, double(since.nsecsElapsed()) / 1e6);
-        since.start();
-    });
+    TickGap gap;
     QProcess child;
     if (viewers > 0) {
         child.start(QCoreApplication::applicationFilePath(),
@@ -367,11 +362,11 @@ Phase WebBench::runPhase(int viewers)
     QTimer::singleShot(1000, &wait, &QEventLoop::quit);
     wait.exec();
     const double cpuBefore = cpuSeconds();
-    since.start();
-    tick.start(1);
+    gap.start();
     QTimer::singleShot((phaseSeconds - 2) * 1000, &wait, &QEventLoop::quit);
     wait.exec();
-    tick.stop();
+    gap.stop();
+    phase.longestGapMs = gap.longestMs();
     phase.cpuSeconds = cpuSeconds() - cpuBefore;
     if (viewers > 0) {
         QObject::connect(&child, &QProcess::finished, &wait, &QEventLoop::quit);

@@ -9,7 +9,7 @@ class Clock
 {
 public:
     virtual ~Clock() = default;
-    // The present moment (any time spec; callers convert as they need).
+    // The present moment, in whatever zone the clock keeps; callers convert as they need.
     virtual QDateTime now() const = 0;
 };
 
