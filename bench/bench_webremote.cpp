@@ -2,6 +2,7 @@
 #include "BenchFigure.h"
 #include "FrameHub.h"
 #include "KivraWebcam.h"
+#include "LivePicture.h"
 #include "MainWindowLayout.h"
 #include "PasswordHash.h"
 #include "PseudoTerminal.h"
@@ -27,7 +28,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QVideoSink>
-#include <QVideoWidget>
 
 #include <curl/curl.h>
 #include <sys/resource.h>

@@ -14,6 +14,7 @@
 #include "FramePublisher.h"
 #include "FrameSettings.h"
 #include "IntervalTimer.h"
+#include "LivePicture.h"
 #include "LogCategories.h"
 #include "MountLink.h"
 #include "NetworkCamerasDialog.h"
@@ -54,7 +55,6 @@
 #include <QScrollBar>
 #include <QVideoFrame>
 #include <QVideoSink>
-#include <QVideoWidget>
 
 namespace {
 

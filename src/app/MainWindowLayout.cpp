@@ -2,6 +2,7 @@
 #include "MainWindowLayout.h"
 
 #include "ClickableLabel.h"
+#include "LivePicture.h"
 #include "PlacedControl.h"
 #include "RecordNavigator.h"
 #include "Texts.h"
@@ -20,7 +21,6 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTableView>
-#include <QVideoWidget>
 
 namespace {
 
@@ -54,7 +54,7 @@ QFont MainWindowLayout::windowFont()
 MainWindowLayout::MainWindowLayout(QWidget* w)
 {
     w->setFont(windowFont());
-    ezVidCap1 = placeControl<QVideoWidget>(w, "ezVidCap1", twipsRect(120, 120, 4800, 3600));
+    ezVidCap1 = placeControl<LivePicture>(w, "ezVidCap1", twipsRect(120, 120, 4800, 3600));
     ezVidCap1->setToolTip(texts::liveVideoTip);
 
     cbDriver = placeControl<QComboBox>(w, "cbDriver", twipsRect(6960, 3360, 2610, 315));

@@ -2,6 +2,7 @@
 #pragma once
 
 class ClickableLabel;
+class LivePicture;
 class QComboBox;
 class QFont;
 class QGroupBox;
@@ -11,7 +12,6 @@ class QPushButton;
 class QRadioButton;
 class QScrollBar;
 class QTableView;
-class QVideoWidget;
 class QWidget;
 class RecordNavigator;
 class TouchPad;
@@ -23,7 +23,7 @@ class MainWindowLayout final
 public:
     explicit MainWindowLayout(QWidget* window);
 
-    QVideoWidget* ezVidCap1;
+    LivePicture* ezVidCap1;
     QComboBox* cbDriver;
     QPushButton* cmdVidSettings;
     TouchPad* Picture1;

@@ -8,14 +8,14 @@ FrameWatch::FrameWatch(QObject* parent)
     , m_limit(durations::cameraStallLimit)
 {
     m_timer.setSingleShot(true);
-    m_timer.setInterval(m_limit);
     connect(&m_timer, &QTimer::timeout, this, &FrameWatch::onTimeout);
 }
 
 void FrameWatch::setLimit(std::chrono::milliseconds limit)
 {
     m_limit = limit;
-    m_timer.setInterval(limit);
+    if (m_timer.isActive())
+        m_timer.start(limit);
 }
 
 void FrameWatch::start()
@@ -24,7 +24,8 @@ void FrameWatch::start()
     m_framed = false;
     m_stalled = false;
     m_lastMSecsSinceEpoch = QDateTime::currentMSecsSinceEpoch();
-    m_timer.start();
+    m_sinceFrame.start();
+    m_timer.start(m_limit);
 }
 
 void FrameWatch::stop()
@@ -42,8 +43,10 @@ void FrameWatch::frameArrived()
     m_framed = true;
     m_sinceFrame.start();
     m_lastMSecsSinceEpoch = QDateTime::currentMSecsSinceEpoch();
-    // Restarting the timer per frame is cheap next to the frame itself.
-    m_timer.start();
+    // The timer is not moved on each frame, 25 times a second: when it
+    // fires it looks when the last frame came and waits out the rest.
+    if (!m_timer.isActive())
+        m_timer.start(m_limit);
     if (m_stalled) {
         m_stalled = false;
         emit resumed();
@@ -59,6 +62,11 @@ void FrameWatch::onTimeout()
 {
     if (!m_running || m_stalled)
         return;
+    const auto since = std::chrono::milliseconds(m_sinceFrame.elapsed());
+    if (since < m_limit) {
+        m_timer.start(m_limit - since);
+        return;
+    }
     m_stalled = true;
     emit stalled(QDateTime::fromMSecsSinceEpoch(m_lastMSecsSinceEpoch));
 }

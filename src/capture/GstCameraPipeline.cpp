@@ -238,8 +238,9 @@ GstCameraPipeline::~GstCameraPipeline()
 
 QByteArray GstCameraPipeline::description(const NetworkCamera& camera)
 {
-    // The decoder's own I420 or NV12 passes as it is: a graphics processor
-    // draws it, and the copy is less than half that of BGRx. Measured for
+    // The decoder's own I420 or NV12 passes as it is: only the small live
+    // picture is converted, and a whole frame's copy for a snap is less
+    // than half that of BGRx. Measured for
     // 720p at 25 frames a second, without the picture drawn: 44 ms of
     // processor a second against 74 for a conversion to BGRx here. The sink
     // keeps no last sample of its own: that extra hold made the decoder copy

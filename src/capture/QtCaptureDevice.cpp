@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "QtCaptureDevice.h"
 
+#include "FrameConverter.h"
 #include "LogCategories.h"
 #include "Texts.h"
 
@@ -267,23 +268,10 @@ QImage QtCaptureDevice::snappedFrame() const
     if (!m_snapped.isValid())
         return {};
     // A layout an image can read (the test pattern's BGRA, RGB cameras) is
-    // lent as it lies: the image keeps the frame mapped until it goes.
-    const QImage::Format layout =
-        QVideoFrameFormat::imageFormatFromPixelFormat(m_snapped.pixelFormat());
-    if (layout != QImage::Format_Invalid) {
-        auto* lent = new QVideoFrame(m_snapped);
-        if (lent->map(QVideoFrame::ReadOnly))
-            return QImage(
-                static_cast<const uchar*>(lent->bits(0)), lent->width(), lent->height(),
-                lent->bytesPerLine(0), layout,
-                [](void* frame) {
-                    auto* mapped = static_cast<QVideoFrame*>(frame);
-                    mapped->unmap();
-                    delete mapped;
-                },
-                lent);
-        delete lent;
-    }
+    // lent as it lies.
+    const QImage lent = FrameConverter::lent(m_snapped);
+    if (!lent.isNull())
+        return lent;
     return m_snapped.toImage();
 }
 

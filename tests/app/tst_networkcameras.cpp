@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CameraTestServer.h"
 #include "CapturedLog.h"
+#include "LivePicture.h"
 #include "NetworkCamerasDialog.h"
 #include "QtCaptureDevice.h"
 #include "SettingsKeys.h"
@@ -17,7 +18,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QVideoSink>
-#include <QVideoWidget>
 
 #include <functional>
 
@@ -44,6 +44,8 @@ struct Station
     {
         return CameraTestServer::colourOf(ui().ezVidCap1->videoSink()->videoFrame().toImage());
     }
+    // What the live picture draws, not only what it is handed.
+    QString painted() { return CameraTestServer::colourOf(ui().ezVidCap1->grab().toImage()); }
     bool said(const QString& text) const
     {
         return log.lines().contains(QLatin1String("kivra.capture: ") + text);
@@ -165,6 +167,7 @@ private slots:
 
         s.choose(QStringLiteral("Mast"));
         QTRY_COMPARE_WITH_TIMEOUT(s.shown(), QStringLiteral("red"), 20000);
+        QCOMPARE(s.painted(), QStringLiteral("red"));
         QCOMPARE(s.publish(), QStringLiteral("red"));
         QCOMPARE(s.capture.snappedFrame().size(), QSize(640, 480));
         const QSize shownSize = s.ui().ezVidCap1->videoSink()->videoFrame().size();
@@ -185,6 +188,7 @@ private slots:
 
         s.choose(QStringLiteral("Door"));
         QTRY_COMPARE_WITH_TIMEOUT(s.shown(), QStringLiteral("white"), 20000);
+        QCOMPARE(s.painted(), QStringLiteral("white"));
         QCOMPARE(s.publish(), QStringLiteral("white"));
         door.stop();
         QTRY_VERIFY_WITH_TIMEOUT(s.said(QStringLiteral("Camera Door lost: the stream ended")),

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "IntervalTimer.h"
 #include "KivraWebcam.h"
+#include "LivePicture.h"
 #include "MemorySettingsStore.h"
 #include "MountLink.h"
 #include "PresetRecordSet.h"
@@ -23,7 +24,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QVideoWidget>
 
 #include <memory>
 

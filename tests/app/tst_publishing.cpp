@@ -7,6 +7,7 @@
 #include "FtpTestServer.h"
 #include "IntervalTimer.h"
 #include "KivraWebcam.h"
+#include "LivePicture.h"
 #include "MemorySettingsStore.h"
 #include "PresetRecordSet.h"
 #include "QtCaptureDevice.h"
@@ -33,7 +34,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QVideoSink>
-#include <QVideoWidget>
 
 #include <functional>
 

@@ -2,6 +2,7 @@
 #include "FakeCaptureDevice.h"
 #include "IntervalTimer.h"
 #include "KivraWebcam.h"
+#include "LivePicture.h"
 #include "PresetRecordSet.h"
 #include "QtCaptureDevice.h"
 #include "StationRig.h"
@@ -22,7 +23,6 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QVideoSink>
-#include <QVideoWidget>
 
 class TestStartup : public QObject
 {

@@ -4,6 +4,7 @@
 #include "FramePublisher.h"
 #include "IntervalTimer.h"
 #include "KivraWebcam.h"
+#include "LivePicture.h"
 #include "StationRig.h"
 #include "TimelapseMaker.h"
 #include "UploadSettings.h"
@@ -14,7 +15,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTimer>
-#include <QVideoWidget>
 
 #include <QDir>
 #include <QFile>
@@ -127,7 +127,7 @@ void writeFrames(const QString& dayFolder, int count, QSize size)
 // menu or the dialog did not come up.
 bool scheduleDialog(QWidget& window, const std::function<void(dlgSchedule&)>& work)
 {
-    QWidget* video = window.findChild<QVideoWidget*>();
+    QWidget* video = window.findChild<LivePicture*>();
     bool menuShown = false;
     bool dialogShown = false;
     QTimer poll;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KivraWebcam.h"
+#include "LivePicture.h"
 #include "MountLink.h"
 #include "PasswordHash.h"
 #include "PresetRecordSet.h"
@@ -38,7 +39,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QVideoWidget>
 
 #include <curl/curl.h>
 
