@@ -1,6 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// GStreamer's headers come first: Qt's keyword macros would break them.
+#include <gst/gst.h>
+#include <gst/video/video.h>
+
 #include "CameraTestServer.h"
 #include "CapturedLog.h"
+#include "GstCameraPipeline.h"
 #include "IniSettingsStore.h"
 #include "NetworkCamera.h"
 #include "QtCaptureDevice.h"
@@ -99,6 +104,58 @@ private slots:
     void initTestCase()
     {
         QLoggingCategory::setFilterRules(QStringLiteral("kivra.capture.debug=true"));
+        gst_init(nullptr, nullptr);
+    }
+
+    // The live picture's pixels are the decoded frame's, picked by nearest
+    // neighbour in every plane, whether the picture's width divides the
+    // frame's (picked word by word) or not (by table).
+    void theLivePictureIsPickedFromTheFrame_data()
+    {
+        QTest::addColumn<QSize>("frame");
+        QTest::addColumn<QSize>("shown");
+        QTest::newRow("a fourth") << QSize(1280, 720) << QSize(320, 180);
+        QTest::newRow("a half") << QSize(640, 480) << QSize(320, 240);
+        QTest::newRow("a third") << QSize(960, 720) << QSize(320, 240);
+    }
+    void theLivePictureIsPickedFromTheFrame()
+    {
+        QFETCH(QSize, frame);
+        QFETCH(QSize, shown);
+        GstVideoInfo info;
+        gst_video_info_set_format(&info, GST_VIDEO_FORMAT_I420, guint(frame.width()),
+                                  guint(frame.height()));
+        GstBuffer* buffer = gst_buffer_new_allocate(nullptr, info.size, nullptr);
+        const auto value = [](int plane, int x, int y) { return uchar(x * 7 + y * 13 + plane); };
+        GstVideoFrame written;
+        QVERIFY(gst_video_frame_map(&written, &info, buffer, GST_MAP_WRITE));
+        for (int plane = 0; plane < 3; ++plane)
+            for (int y = 0; y < GST_VIDEO_FRAME_COMP_HEIGHT(&written, plane); ++y)
+                for (int x = 0; x < GST_VIDEO_FRAME_COMP_WIDTH(&written, plane); ++x)
+                    static_cast<uchar*>(GST_VIDEO_FRAME_PLANE_DATA(
+                        &written, plane))[y * GST_VIDEO_FRAME_PLANE_STRIDE(&written, plane) + x] =
+                        value(plane, x, y);
+        gst_video_frame_unmap(&written);
+        GstCaps* caps = gst_video_info_to_caps(&info);
+        GstSample* sample = gst_sample_new(buffer, caps, nullptr, nullptr);
+        gst_caps_unref(caps);
+        gst_buffer_unref(buffer);
+
+        QVideoFrame picture = GstCameraPipeline::previewFrame(sample, QSize(320, 240));
+        gst_sample_unref(sample);
+        QCOMPARE(picture.size(), shown);
+        QVERIFY(picture.map(QVideoFrame::ReadOnly));
+        for (int plane = 0; plane < 3; ++plane) {
+            const int divisor = plane == 0 ? 1 : 2;
+            const int width = shown.width() / divisor;
+            const int height = shown.height() / divisor;
+            for (int y = 0; y < height; ++y)
+                for (int x = 0; x < width; ++x)
+                    QCOMPARE(picture.bits(plane)[y * picture.bytesPerLine(plane) + x],
+                             value(plane, x * frame.width() / shown.width(),
+                                   y * frame.height() / shown.height()));
+        }
+        picture.unmap();
     }
 
     void aCameraIsSeenLostAndBack_data() { kinds_data(); }
