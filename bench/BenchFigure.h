@@ -58,3 +58,14 @@ inline double medianRatio(const std::vector<double>& ours, const std::vector<dou
             ratios.push_back(ours[i] / theirs[i]);
     return median(ratios);
 }
+
+// A figure from rounds taken in turns: both medians, and the ratio taken
+// round by round; the target and whether it is met are left to the caller.
+inline BenchFigure pairedFigure(const QString& name, const std::vector<double>& ours,
+                                const QString& baselineName, const std::vector<double>& theirs,
+                                const QString& unit)
+{
+    BenchFigure figure{name, median(ours), baselineName, median(theirs), unit, QString()};
+    figure.pairedRatio = medianRatio(ours, theirs);
+    return figure;
+}

@@ -174,13 +174,9 @@ void delay(Kind kind, const QString& name, bool* allMet)
         QTest::qWait(150);
     }
     capture.networkSource().stop();
-    BenchFigure figure{name + QStringLiteral(", median of %1").arg(ours.size()),
-                       median(ours),
-                       QStringLiteral("same pipeline into a fakesink"),
-                       median(theirs),
-                       QStringLiteral("ms"),
-                       QString()};
-    figure.pairedRatio = medianRatio(ours, theirs);
+    BenchFigure figure =
+        pairedFigure(name + QStringLiteral(", median of %1").arg(ours.size()), ours,
+                     QStringLiteral("same pipeline into a fakesink"), theirs, QStringLiteral("ms"));
     figure.target = QStringLiteral("<= 1.2x and < 250 ms");
     figure.met = !ours.empty() && figure.value < 250 && figure.ratio() <= 1.2;
     *allMet = figure.print() && *allMet;
@@ -255,13 +251,9 @@ void cpu(bool* allMet)
             capture.networkSource().stop();
         }
     }
-    BenchFigure figure{QStringLiteral("CPU showing RTSP H.264 1280x720 25 fps, median of 5"),
-                       median(ours),
-                       QStringLiteral("gst-launch-1.0 decoding into fakesink"),
-                       median(theirs),
-                       QStringLiteral("ms/s"),
-                       QString()};
-    figure.pairedRatio = medianRatio(ours, theirs);
+    BenchFigure figure = pairedFigure(
+        QStringLiteral("CPU showing RTSP H.264 1280x720 25 fps, median of 5"), ours,
+        QStringLiteral("gst-launch-1.0 decoding into fakesink"), theirs, QStringLiteral("ms/s"));
     figure.target = QStringLiteral("<= 1.3x");
     figure.met = figure.ratio() <= 1.3;
     *allMet = figure.print() && *allMet;

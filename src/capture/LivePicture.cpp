@@ -37,9 +37,11 @@ void LivePicture::convert(QRect place)
     m_image = {};
     if (!m_frame.isValid())
         return;
-    // A network camera's picture comes in BGRx at its place's size and is
-    // drawn from the frame's own memory. YUV is converted into the pixels
-    // shown; anything else goes through Qt and is scaled as it is drawn.
+    // An RGB frame already at the size shown, or of a layout the converter
+    // does not take, is drawn from the frame's own memory. The rest (a
+    // network camera's small I420 picture, a YUV camera) is converted into
+    // the pixels shown; what neither can read goes through Qt and is scaled
+    // as it is drawn.
     const QSize shown = place.size() * devicePixelRatio();
     if (m_frame.size() == shown || !FrameConverter::takes(m_frame.pixelFormat()))
         m_image = FrameConverter::lent(m_frame);
