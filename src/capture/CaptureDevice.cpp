@@ -12,6 +12,11 @@ bool CaptureDevice::setNetworkCameras(const QList<NetworkCamera>&)
 
 void CaptureDevice::setPreviewSize(QSize) {}
 
+bool CaptureDevice::isNetworkCamera(int) const
+{
+    return false;
+}
+
 QVideoFrame CaptureDevice::newestFrame() const
 {
     return {};

@@ -50,6 +50,8 @@ public:
     // camera that is gone or changed: driverIndex() is then the one to
     // choose.
     virtual bool setNetworkCameras(const QList<NetworkCamera>& cameras);
+    // Whether the driver of this number is a network camera.
+    virtual bool isNetworkCamera(int index) const;
 
     // What the connected driver can deliver, and the choice in force.
     virtual QList<CaptureFormat> formats() const = 0;

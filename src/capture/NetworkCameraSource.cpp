@@ -25,12 +25,28 @@ constexpr std::chrono::milliseconds silenceCheck = 250ms;
 // for it however many frames come meanwhile.
 struct NetworkCameraSource::Mailbox
 {
-    std::mutex mutex;
+    // Held while a call is queued, so that the receiver cannot go
+    // meanwhile; the user-interface thread takes it only to close.
+    std::mutex door;
     // Null once this run is over: nothing more is queued.
     NetworkCameraSource* receiver = nullptr;
+    // Held by either side only to swap what waits: the user-interface
+    // thread, woken by the queued call, must not find it held by a
+    // streaming thread still busy queuing.
+    std::mutex slot;
+    // Set with receiver cleared: frames are no longer kept.
+    bool closed = false;
     HeldSample newest;
     QVideoFrame preview;
     bool frameQueued = false;
+
+    template <typename Call> void queue(Call call)
+    {
+        const std::lock_guard lock(door);
+        if (NetworkCameraSource* to = receiver)
+            QMetaObject::invokeMethod(
+                to, [to, call] { call(to); }, Qt::QueuedConnection);
+    }
 };
 
 NetworkCameraSource::NetworkCameraSource(QObject* parent)
@@ -90,26 +106,24 @@ void NetworkCameraSource::launch()
 
     GstCameraPipeline::Events events;
     events.frame = [mailbox](const HeldSample& sample, const QVideoFrame& preview) {
-        const std::lock_guard lock(mailbox->mutex);
-        if (!mailbox->receiver)
-            return;
-        mailbox->newest = sample;
-        mailbox->preview = preview;
-        if (std::exchange(mailbox->frameQueued, true))
-            return;
-        QMetaObject::invokeMethod(
-            mailbox->receiver,
-            [receiver = mailbox->receiver, mailbox] { receiver->onFrames(mailbox); },
-            Qt::QueuedConnection);
+        HeldSample sampleSwapped = sample;
+        QVideoFrame previewSwapped = preview;
+        bool queued = false;
+        {
+            const std::lock_guard lock(mailbox->slot);
+            if (mailbox->closed)
+                return;
+            std::swap(mailbox->newest, sampleSwapped);
+            std::swap(mailbox->preview, previewSwapped);
+            queued = std::exchange(mailbox->frameQueued, true);
+        }
+        // The frames swapped out are let go here, outside the lock.
+        if (!queued)
+            mailbox->queue([mailbox](NetworkCameraSource* to) { to->onFrames(mailbox); });
     };
     events.fault = [mailbox](const QString& reason) {
-        const std::lock_guard lock(mailbox->mutex);
-        if (!mailbox->receiver)
-            return;
-        QMetaObject::invokeMethod(
-            mailbox->receiver,
-            [receiver = mailbox->receiver, mailbox, reason] { receiver->onFault(mailbox, reason); },
-            Qt::QueuedConnection);
+        mailbox->queue(
+            [mailbox, reason](NetworkCameraSource* to) { to->onFault(mailbox, reason); });
     };
     m_worker.post([this, camera = m_camera, size = m_previewSize, events] {
         m_pipeline = std::make_unique<GstCameraPipeline>(camera, size, events);
@@ -125,10 +139,16 @@ void NetworkCameraSource::release()
     if (!m_mailbox)
         return;
     {
-        const std::lock_guard lock(m_mailbox->mutex);
+        const std::lock_guard lock(m_mailbox->door);
         m_mailbox->receiver = nullptr;
-        m_mailbox->newest.reset();
-        m_mailbox->preview = {};
+    }
+    HeldSample sample;
+    QVideoFrame preview;
+    {
+        const std::lock_guard lock(m_mailbox->slot);
+        m_mailbox->closed = true;
+        std::swap(m_mailbox->newest, sample);
+        std::swap(m_mailbox->preview, preview);
     }
     m_newest.reset();
     m_copied.reset();
@@ -145,7 +165,7 @@ void NetworkCameraSource::onFrames(const std::shared_ptr<Mailbox>& mailbox)
     QVideoFrame frame;
     HeldSample sample;
     {
-        const std::lock_guard lock(mailbox->mutex);
+        const std::lock_guard lock(mailbox->slot);
         frame = std::exchange(mailbox->preview, {});
         sample = std::exchange(mailbox->newest, {});
         mailbox->frameQueued = false;

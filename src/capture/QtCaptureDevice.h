@@ -43,6 +43,7 @@ public:
     void setPreviewSink(QVideoSink* sink) override;
     void setPreviewSize(QSize size) override { m_network.setPreviewSize(size); }
     QVideoFrame newestFrame() const override;
+    bool isNetworkCamera(int index) const override { return networkCamera(index) >= 0; }
     bool snapFrame() override;
     QImage snappedFrame() const override;
     void setLivePreview(bool on) override;

@@ -25,6 +25,7 @@ VideoSettingsDialog::VideoSettingsDialog(CaptureDevice& capture, QWidget* parent
     form->addRow(tr("Picture size and rate"), m_formatList);
     layout->addLayout(form);
     m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("lblVideoNote"));
     layout->addWidget(m_note);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -40,7 +41,10 @@ VideoSettingsDialog::VideoSettingsDialog(CaptureDevice& capture, QWidget* parent
     m_formatList->setCurrentIndex(int(m_formats.indexOf(current)));
     if (m_formats.isEmpty()) {
         m_formatList->setEnabled(false);
-        m_note->setText(tr("No capture driver is connected."));
+        const int driver = capture.driverIndex();
+        m_note->setText(capture.isNetworkCamera(driver)
+                            ? QString(texts::networkCameraFormat).arg(capture.driverName(driver))
+                            : tr("No capture driver is connected."));
     }
     connect(m_formatList, &QComboBox::activated, this, &VideoSettingsDialog::apply);
 }

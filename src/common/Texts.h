@@ -28,6 +28,9 @@ inline constexpr QLatin1String networkCameraBack{"Camera %1 back"};
 inline constexpr QLatin1String networkCameraSilent{"no picture for %1 s"};
 inline constexpr QLatin1String networkCameraEnded{"the stream ended"};
 inline constexpr QLatin1String networkCamerasButton{"Network Cameras..."};
+// In the video settings while a network camera runs: %1 its name.
+inline constexpr QLatin1String networkCameraFormat{
+    "Camera %1 sends its own picture size; it is set on the camera."};
 inline constexpr QLatin1String networkCamerasCaption{"Network Cameras"};
 
 // Mount link

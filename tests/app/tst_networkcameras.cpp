@@ -86,6 +86,22 @@ struct Station
         QTest::mouseClick(ui().cmdVidSettings, Qt::LeftButton);
         return edited && !rig.window().findChild<NetworkCamerasDialog*>();
     }
+    // What "Video Settings" says beneath its picture sizes.
+    QString videoNote()
+    {
+        QString note;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &rig.window(), [&] {
+            auto* video = rig.window().findChild<VideoSettingsDialog*>();
+            if (video && video->isVisible()) {
+                note = video->findChild<QLabel*>(QStringLiteral("lblVideoNote"))->text();
+                video->reject();
+            }
+        });
+        poll.start(20);
+        QTest::mouseClick(ui().cmdVidSettings, Qt::LeftButton);
+        return note;
+    }
     // Chooses the driver list's entry with the keyboard.
     void choose(const QString& driver)
     {
@@ -141,7 +157,8 @@ private slots:
     // live and published; a stopped server is said lost, a send then
     // publishes nothing, and it is said back once started again. Their
     // password shows nowhere. A camera larger than the live picture is
-    // shown scaled down to it and snapped whole.
+    // shown scaled down to it and snapped whole; the video settings say
+    // that its picture size is the camera's own.
     void anOperatorAddsCamerasSeesThemAndPublishes()
     {
         const QString password = QStringLiteral("Mast-Pa55");
@@ -170,6 +187,7 @@ private slots:
         QCOMPARE(s.painted(), QStringLiteral("red"));
         QCOMPARE(s.publish(), QStringLiteral("red"));
         QCOMPARE(s.capture.snappedFrame().size(), QSize(640, 480));
+        QCOMPARE(s.videoNote(), QString(texts::networkCameraFormat).arg(QStringLiteral("Mast")));
         const QSize shownSize = s.ui().ezVidCap1->videoSink()->videoFrame().size();
         QVERIFY2(
             shownSize.width() <= s.ui().ezVidCap1->width() &&
